@@ -1,0 +1,96 @@
+// Construction and destruction of the link-layer object, its threads, and
+// the connection-status loop.
+#include "modlink/linklayer/linklayer.h"
+
+#include <cstring>
+
+#include "modlink/dialup/ras_connector.h"
+#include "modlink/responses/response_table.h"
+#include "platform/notify.h"
+
+namespace modlink {
+
+linklayer::linklayer(bool startThreads) {
+  // The queues, the response table copy, the dial-up settings.
+  CopyResponseTable(&m_ResponseTable);
+  ReadQ.Init(40, "<ReadQ>");
+  WriteQ.Init(40, "<WriteQ>");
+  // Enqueue's signal flag wakes the writer, whichever queue is used.
+  ReadQ.SetWakeEvent(&m_hWriteEvent);
+  WriteQ.SetWakeEvent(&m_hWriteEvent);
+  EmptyRecvBuf();
+  m_pRasConnector = std::make_unique<RasConnector>();
+
+  if (!m_hStopEvent.Valid() || !m_hStartEvent.Valid() || !m_hWriteEvent.Valid() ||
+      !m_hAnswerEvent.Valid()) {
+    TraceLog("Unable to create the link layer events\n");
+    return;
+  }
+  if (!startThreads) return;
+  m_hReadThread.Start("modlink-reader", [this] {
+    plat::Thread::SetCurrentPriority(plat::ThreadPriority::Highest);
+    ReadLoop();
+  });
+  m_hWriteThread.Start("modlink-writer", [this] {
+    plat::Thread::SetCurrentPriority(plat::ThreadPriority::AboveNormal);
+    WriteLoop();
+  });
+  m_hRasThread.Start("modlink-status", [this] {
+    plat::Thread::SetCurrentPriority(plat::ThreadPriority::BelowNormal);
+    StatusLoop();
+  });
+  m_hMonitorThread.Start("modlink-monitor", [this] {
+    plat::Thread::SetCurrentPriority(plat::ThreadPriority::Normal);
+    MonitorLoop();
+  });
+  m_bRunning = true;
+  m_hStartEvent.Set();
+}
+
+linklayer::~linklayer() {
+  if (m_hComPort.IsOpen()) {
+    // Closing also ends a read in progress on the reader thread.
+    m_hComPort.Close();
+    TraceLog("Close serial port\n");
+  }
+  if (m_nLinkState == 2) {
+    m_nLinkState = 0;
+    TraceLog("close EVENTS at ~ procedure\n");
+  }
+  // Stop and wake every thread, then wait until each has finished: nothing
+  // below may be touched by a thread that is still running.
+  m_hStopEvent.Set();
+  m_hStartEvent.Set();
+  m_hWriteEvent.Set();
+  m_hAnswerEvent.Set();
+  for (plat::Thread* t : {&m_hReadThread, &m_hWriteThread, &m_hRasThread,
+                          &m_hMonitorThread}) {
+    if (t->Started()) t->WaitFinished(plat::kInfinite);
+  }
+  m_hVideoPort.Close();
+  m_pRasConnector.reset();
+  TraceLog("~linklayer\n");
+  // The trace file closes and the queues free their records as the members
+  // are destroyed.
+}
+
+bool linklayer::Post(int32_t id, const void* payload, int32_t length) {
+  const bool stored = ReadQ.Enqueue(id, payload, length, 0);
+  ++m_nPosted;
+  return stored;
+}
+
+void linklayer::NotifyClient() {
+  plat::SignalClientHandle(m_hNotifyEvent.load());
+}
+
+int linklayer::StatusLoop() {
+  m_hStartEvent.Wait(plat::kInfinite);
+  // Once a second: the dial-up connection check and the traffic accounting
+  // run here once the dial-up entry exists.
+  while (!m_hStopEvent.Wait(1000)) {
+  }
+  return 0;
+}
+
+}  // namespace modlink

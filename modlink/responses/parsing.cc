@@ -1,0 +1,74 @@
+#include "modlink/responses/parsing.h"
+
+namespace modlink {
+
+int32_t LineCursor::LineEnd(bool stopAtLf) const {
+  for (int32_t i = m_pos; i < m_end; ++i) {
+    if (m_text[i] == '\r' || (stopAtLf && m_text[i] == '\n')) return i;
+  }
+  return -1;
+}
+
+void LineCursor::SkipBlanks() {
+  while (m_pos < m_end && m_text[m_pos] == ' ') ++m_pos;
+}
+
+void LineCursor::SkipOneBlank() {
+  if (m_pos < m_end && m_text[m_pos] == ' ') ++m_pos;
+}
+
+template <typename T>
+static T ReadDecimal(const char* text, int32_t end, int32_t* pos, T initial) {
+  T value = initial;
+  bool any = false;
+  while (*pos < end && text[*pos] >= '0' && text[*pos] <= '9') {
+    if (!any) value = 0;
+    any = true;
+    value = static_cast<T>(value * 10u + static_cast<T>(text[*pos] - '0'));
+    ++*pos;
+  }
+  return value;
+}
+
+uint8_t LineCursor::Decimal8(uint8_t initial) {
+  return ReadDecimal<uint8_t>(m_text, m_end, &m_pos, initial);
+}
+uint16_t LineCursor::Decimal16(uint16_t initial) {
+  return ReadDecimal<uint16_t>(m_text, m_end, &m_pos, initial);
+}
+uint32_t LineCursor::Decimal32(uint32_t initial) {
+  return ReadDecimal<uint32_t>(m_text, m_end, &m_pos, initial);
+}
+
+bool LineCursor::SkipPast(char c) {
+  for (int32_t i = m_pos; i < m_end && m_text[i] != '\r' && m_text[i] != '\n'; ++i) {
+    if (m_text[i] == c) {
+      m_pos = i + 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+int32_t LineCursor::CopyUntil(char* dst, size_t dstSize, char stop) {
+  const int32_t start = m_pos;
+  size_t n = 0;
+  while (m_pos < m_end && m_text[m_pos] != '\r' && m_text[m_pos] != '\n' &&
+         m_text[m_pos] != stop) {
+    if (dst != nullptr && n + 1 < dstSize) dst[n++] = m_text[m_pos];
+    ++m_pos;
+  }
+  if (dst != nullptr && dstSize > 0) dst[n] = '\0';
+  return m_pos - start;
+}
+
+void LineCursor::ToLineEnd() {
+  while (m_pos < m_end && m_text[m_pos] != '\r') ++m_pos;
+}
+
+void LineCursor::ThroughLineEnd() {
+  ToLineEnd();
+  while (m_pos < m_end && (m_text[m_pos] == '\r' || m_text[m_pos] == '\n')) ++m_pos;
+}
+
+}  // namespace modlink
