@@ -10,7 +10,7 @@
 
 namespace modlink {
 
-linklayer::linklayer(bool startThreads) {
+linklayer::linklayer(bool startThreads, Timings timings) : m_Timings(timings) {
   // The queues, the response table copy, the dial-up settings.
   CopyResponseTable(&m_ResponseTable);
   ReadQ.Init(40, "<ReadQ>");

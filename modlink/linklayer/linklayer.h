@@ -67,7 +67,7 @@ class linklayer {
  public:
   // startThreads false builds the object without its threads, for tests
   // that drive the parser or the writer's steps directly.
-  explicit linklayer(bool startThreads = true);
+  explicit linklayer(bool startThreads = true, Timings timings = Timings());
   ~linklayer();
   linklayer(const linklayer&) = delete;
   linklayer& operator=(const linklayer&) = delete;
@@ -99,7 +99,7 @@ class linklayer {
   // device monitor does not take the port back.
   std::atomic<bool> m_bDialupHoldsPort{false};
 
-  Timings m_Timings;
+  const Timings m_Timings;
 
   // Indications posted so far; the parser wakes the client once per run
   // that posted any.
