@@ -26,9 +26,9 @@ unsigned FillBitsAfterHeader(size_t headerOctets);
 size_t UnpackSeptets(const uint8_t* packed, size_t bytes, uint8_t* out,
                      size_t cap);
 
-// Unpacks up to `septets` septets (at most kMaxSeptets) that start after
-// fillBits (0-6) padding bits in the first byte. Stops when the packed
-// bytes run out or cap septets were written. Returns the number written.
+// Unpacks up to `septets` septets that start after fillBits (0-6) padding
+// bits in the first byte. Stops when the packed bytes run out or cap
+// septets were written. Returns the number written.
 size_t UnpackSeptetsAt(const uint8_t* packed, size_t bytes, size_t septets,
                        unsigned fillBits, uint8_t* out, size_t cap);
 
