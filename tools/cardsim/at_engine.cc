@@ -301,6 +301,8 @@ Outputs Modem::Input(PortKind port, const std::string& bytes, const RuleHook& ru
       Outputs r = ruled ? (ruled->empty() ? Outputs{} : Answer(port, *ruled)) : HandleLine(port, line);
       out.insert(out.end(), r.begin(), r.end());
     } else if (c == '\n') {
+      // Not echoed: the echo of "AT+CSQ" CR LF is "AT+CSQ" CR, as cards do.
+      if (echo && !echoed.empty() && echoed.back() == '\n') echoed.pop_back();
       continue;
     } else if (c == 0x08 || c == 0x7F) {
       if (!in.line.empty()) in.line.pop_back();
@@ -414,6 +416,17 @@ Outputs Modem::StartRinging(uint64_t generation) {
   return out;
 }
 
+// Data mode starts once the CONNECT answer is out, so the answer is not counted
+// as data.
+Output Modem::GoOnline() {
+  Output o;
+  o.later = [this]() -> Outputs {
+    if (dataConnected) dataOnline = true;
+    return {};
+  };
+  return o;
+}
+
 Outputs Modem::HandleBasic(PortKind port, const std::string& cmd) {
   std::string u = Upper(cmd);
   const PortKind dataPort = dualPort ? PortKind::kModem : PortKind::kAt;
@@ -466,8 +479,9 @@ Outputs Modem::HandleBasic(PortKind port, const std::string& cmd) {
   }
   if (u == "O" || u == "O0") {
     if (port == dataPort && dataConnected) {
-      dataOnline = true;
-      return Answer(port, Line("CONNECT"));
+      Outputs out = Answer(port, Line("CONNECT"));
+      out.push_back(GoOnline());
+      return out;
     }
     return Answer(port, Line("NO CARRIER"));
   }
@@ -480,9 +494,11 @@ Outputs Modem::HandleBasic(PortKind port, const std::string& cmd) {
       bool packet = (dial.rfind("*99", 0) == 0 && dial.back() == '#') || dial == "#777";
       if (!packet || port != dataPort || dataConnected) return Answer(port, Line("NO CARRIER"));
       if (!SimReady() || !IsRegistered(cgreg) || cfun != 1) return Answer(port, Line("NO CARRIER"));
-      dataConnected = dataOnline = true;
+      dataConnected = true;
       dataBytesReceived = dataBytesSent = 0;
-      return Answer(port, Line("CONNECT 3600000"));
+      Outputs out = Answer(port, Line("CONNECT 3600000"));
+      out.push_back(GoOnline());
+      return out;
     }
     if (!IsDialChars(dial)) return Answer(port, CmeError(27));
     if (dial.size() > 32) return Answer(port, CmeError(26));
@@ -1175,7 +1191,7 @@ Outputs Modem::HandleExtended(PortKind port, const std::string& cmd) {
     if (videoCall != CallState::kIdle) return cme(3);
     videoCall = CallState::kActive;
     Outputs out = ok();
-    Outputs c = Unsolicited("VPCONNECTED");
+    Outputs c = Unsolicited("VPCONNECTED", 50);
     out.insert(out.end(), c.begin(), c.end());
     return out;
   }
@@ -1184,7 +1200,7 @@ Outputs Modem::HandleExtended(PortKind port, const std::string& cmd) {
     videoCall = CallState::kActive;
     ++callGeneration;
     Outputs out = ok();
-    Outputs c = Unsolicited("VPCONNECTED");
+    Outputs c = Unsolicited("VPCONNECTED", 50);
     out.insert(out.end(), c.begin(), c.end());
     return out;
   }
@@ -1193,7 +1209,7 @@ Outputs Modem::HandleExtended(PortKind port, const std::string& cmd) {
     videoCall = CallState::kIdle;
     ++callGeneration;
     Outputs out = ok();
-    Outputs c = Unsolicited("VPEND 16");  // 16: normal call clearing (TS 24.008)
+    Outputs c = Unsolicited("VPEND 16", 50);  // 16: normal call clearing (TS 24.008)
     out.insert(out.end(), c.begin(), c.end());
     return out;
   }

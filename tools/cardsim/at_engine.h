@@ -229,6 +229,7 @@ class Modem {
   Outputs HandleExtended(PortKind port, const std::string& cmd);
   Outputs HandlePromptPdu(PortKind port, const std::string& pdu);
   Outputs HandleVideo(const std::string& bytes);
+  Output GoOnline();
   std::string CmeError(int code) const;
   std::string Final(const std::string& info) const;  // info lines + OK
   Outputs Answer(PortKind port, const std::string& bytes) const;
