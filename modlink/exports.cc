@@ -9,6 +9,7 @@
 
 #include "modlink/linklayer/linklayer.h"
 #include "modlink/linklayer/local_time.h"
+#include "modlink/textcoding/text_checks.h"
 
 namespace {
 
@@ -104,6 +105,26 @@ intptr_t MODLINK_CALL Dll_GetVideoCom(void) { return g_link.m_hVideoPort.Native(
 
 MODLINK_BOOL MODLINK_CALL Dll_RawCommandReq(const char* bytes, int32_t length) {
   return Guard([&] { return MODLINK_BOOL{g_link.RawCommand(bytes, length)}; }, 0);
+}
+
+/* Text checks. */
+
+int32_t MODLINK_CALL Dll_GetSMSLen(const char* text, int32_t length) {
+  return Guard([&] { return modlink::GetSmsLen(text, length); }, 0);
+}
+
+int32_t MODLINK_CALL Dll_IsPureAsciiString(const char* text, int32_t length, int32_t* shiftFlag) {
+  return Guard([&] { return modlink::IsPureAsciiString(text, length, shiftFlag); }, 0);
+}
+
+int32_t MODLINK_CALL Dll_IsPureAsciiString_PC(const char* text, int32_t length) {
+  return Guard([&] { return modlink::IsPureAsciiStringPc(text, length); }, 0);
+}
+
+int32_t MODLINK_CALL Dll_IsGsmExtCode(uint32_t character) { return modlink::IsGsmExtCode(character); }
+
+int32_t MODLINK_CALL Dll_IsExtShiftCode(uint32_t character) {
+  return modlink::IsExtShiftCode(character);
 }
 
 }  // extern "C"

@@ -76,6 +76,14 @@ MODLINK_EXPORT intptr_t MODLINK_CALL Dll_GetVideoCom(void);
 /* Raw AT command line (without line ending). */
 MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_RawCommandReq(const char* bytes, int32_t length);
 
+/* Text checks on message text in the client's code page (length -1: up to
+ * the terminating zero). */
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_GetSMSLen(const char* text, int32_t length);
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_IsPureAsciiString(const char* text, int32_t length, int32_t* shiftFlag);
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_IsPureAsciiString_PC(const char* text, int32_t length);
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_IsGsmExtCode(uint32_t character);
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_IsExtShiftCode(uint32_t character);
+
 #ifdef __cplusplus
 }
 #endif
