@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "modlink/responses/network_handlers.h"
 #include "modlink/responses/parsing.h"
+#include "modlink/responses/sms_handlers.h"
 
 namespace modlink {
 
@@ -43,10 +45,13 @@ int32_t ConsumeLine(linklayer&, int32_t, const char* text, int32_t available) {
   return c.Pos();
 }
 
-// As ConsumeLine, for the final answers that release the writer.
+// As ConsumeLine, for the final answers that release the writer. The event
+// is set once the line is whole, so a line kept for the next read cannot
+// release the writer twice.
 int32_t ConsumeFinalLine(linklayer& link, int32_t id, const char* text, int32_t available) {
-  link.m_hAnswerEvent.Set();
-  return ConsumeLine(link, id, text, available);
+  const int32_t used = ConsumeLine(link, id, text, available);
+  if (used >= 0) link.m_hAnswerEvent.Set();
+  return used;
 }
 
 // The SMS prompt "> ": no line end follows it.
@@ -63,52 +68,53 @@ const std::vector<ResponseRow>& ResponseRows() {
       {"+UGSM:", 100, UgsmHandler},
       {"ATE", 100, EchoHandler},
       {"ERROR", 101, ErrorHandler},
-      {"modem", 200, ConsumeLine},
-      {"+CREG:", 109, ConsumeLine},
-      {"+CGREG:", 178, ConsumeLine},
-      {"*CNTI:", 142, ConsumeLine},
-      {"+CCLK:", 110, ConsumeLine},
-      {"+CSQ", 111, ConsumeLine},
+      {"modem", 200, ModemHandler},
+      {"+CREG:", 109, RegistrationHandler},
+      {"+CGREG:", 178, RegistrationHandler},
+      {"*CNTI:", 142, TechnologyHandler},
+      {"+CCLK:", 110, ClockHandler},
+      {"+CSQ", 111, SignalHandler},
       {"Manufacturer", 153, ConsumeLine},
-      {"+COPS:", 154, ConsumeLine},
-      {"+CNMP:", 173, ConsumeLine},
-      {"+CNBP:", 174, ConsumeLine},
-      {"+CNRP:", 175, ConsumeLine},
-      {"+CNAOP:", 176, ConsumeLine},
-      {"+CNSDP:", 177, ConsumeLine},
-      {"+CFUN:", 156, ConsumeLine},
-      {"+CPSI:", 159, ConsumeLine},
-      {"VOICE CALL: END:", 105, ConsumeLine},
-      {"VOICE CALL: BEGIN", 106, ConsumeLine},
-      {"+CLIP:", 103, ConsumeLine},
-      {"RING", 104, ConsumeLine},
-      {"MISSED_CALL:", 107, ConsumeLine},
-      {"NO CARRIER", 108, ConsumeFinalLine},
-      {"VPRINGBACK", 164, ConsumeLine},
-      {"VPCONNECTED", 165, ConsumeLine},
-      {"VPINCOM", 166, ConsumeLine},
-      {"VPEND", 167, ConsumeLine},
-      {"+CCFC:", 140, ConsumeFinalLine},
-      {"+CCWA:", 141, ConsumeFinalLine},
-      {"+CMGSO:", 113, ConsumeLine},
-      {"+CMGRO:", 115, ConsumeLine},
-      {"+CLASS0:", 136, ConsumeLine},
-      {"+CMGRD:", 115, ConsumeLine},
-      {"+CMGL:", 126, ConsumeLine},
-      {"+CMTI:", 116, ConsumeLine},
-      {"+SMS_FULL", 118, ConsumeLine},
-      {"+CMS ERROR:", 119, ConsumeFinalLine},
-      {"+CMGF:", 120, ConsumeLine},
-      {"+CSCA:", 121, ConsumeLine},
-      {"+CPMS:", 123, ConsumeLine},
-      {">", 122, PromptHandler},
-      {"+CMGWO:", 124, ConsumeLine},
-      {"+CMSS:", 125, ConsumeLine},
-      {"+CGSMS:", 134, ConsumeLine},
-      {"+CMVP:", 135, ConsumeLine},
-      {"+CMGRF:", 197, ConsumeLine},
-      {"+CMGWT:", 198, ConsumeLine},
-      {"+CDS:", 199, ConsumeLine},
+      {"+COPS:", 154, OperatorHandler},
+      {"+CNMP:", 173, DecimalPrefHandler},
+      {"+CNBP:", 174, BandPrefHandler},
+      {"+CNRP:", 175, RoamPrefHandler},
+      {"+CNAOP:", 176, DecimalPrefHandler},
+      {"+CNSDP:", 177, DecimalPrefHandler},
+      {"+CFUN:", 156, DecimalPrefHandler},
+      {"+CPSI:", 159, DiagInfoHandler},
+      {"VOICE CALL: END:", 105, CallEndHandler},
+      {"VOICE CALL: BEGIN", 106, CallBeginHandler},
+      {"+CLIP:", 103, CallingNumberHandler},
+      {"RING", 104, RingHandler},
+      {"MISSED_CALL:", 107, ZeroByteLineHandler},
+      {"NO CARRIER", 108, NoCarrierHandler},
+      {"VPRINGBACK", 164, ZeroByteLineHandler},
+      {"VPCONNECTED", 165, ZeroByteLineHandler},
+      {"VPINCOM", 166, VideoTextHandler},
+      {"VPEND", 167, VideoTextHandler},
+      {"+CCFC:", 140, CallForwardHandler},
+      {"+CCWA:", 141, CallWaitHandler},
+      {"+CMGSO:", 113, SmsByteHandler},
+      {"+CMGRO:", 115, SmsReadHandler},
+      {"+CLASS0:", 136, SmsReadHandler},
+      {"+CMGRD:", 115, SmsReadHandler},
+      {"+CMGL: (", 117, SmsListInfoHandler},
+      {"+CMGL:", 126, SmsListHandler},
+      {"+CMTI:", 116, SmsNewHandler},
+      {"+SMS_FULL", 118, SmsFullHandler},
+      {"+CMS ERROR:", 119, SmsErrorHandler},
+      {"+CMGF:", 120, SmsFormatHandler},
+      {"+CSCA:", 121, SmsCentreHandler},
+      {"+CPMS:", 123, SmsStorageHandler},
+      {">", 122, SmsPromptHandler},
+      {"+CMGWO:", 124, SmsSaveHandler},
+      {"+CMSS:", 125, SmsSaveHandler},
+      {"+CGSMS:", 134, SmsByteHandler},
+      {"+CMVP:", 135, SmsValidityHandler},
+      {"+CMGRF:", 197, SmsByteHandler},
+      {"+CMGWT:", 198, SmsTagHandler},
+      {"+CDS:", 199, SmsReportHandler},
       {"+CNUM:", 131, ConsumeLine},
       {"+CPBS:", 132, ConsumeLine},
       {"+CPBRE:", 130, ConsumeLine},
@@ -118,7 +124,7 @@ const std::vector<ResponseRow>& ResponseRows() {
       {"+EARKEY:", 152, ConsumeLine},
       {"+HOOKKEY", 148, ConsumeLine},
       {"+SWITCH:", 163, ConsumeLine},
-      {"+AUTOANSWER:", 143, ConsumeLine},
+      {"+AUTOANSWER:", 143, AutoAnswerHandler},
       {"+CLCK:", 128, ConsumeLine},
       {"+CFDN:", 144, ConsumeLine},
       {"+CPIN:", 127, ConsumeLine},
