@@ -158,6 +158,60 @@ TEST_F(ToolTest, ConnectOpensTheAtPortAndTheCardAnswers) {
   EXPECT_TRUE(m_card->WaitForClient(cardsim::PortKind::kAt, false, 5000));
 }
 
+TEST_F(ToolTest, StatusGathersWhatTheLibraryCanAsk) {
+  StartCard();
+  const RunResult r = Tool({"status"});
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  const std::string last = Lines(r.out).back();
+  EXPECT_EQ(last.rfind("status: port_open=yes dual_port=no", 0), 0u) << last;
+  // Each query is either answered or listed as unavailable in this library.
+  EXPECT_TRUE(Contains(last, "signal={rssi=20 ber=99 dbm=-73}") ||
+              Contains(last, "Dll_GetSingalLevel"))
+      << last;
+  EXPECT_TRUE(Contains(last, "registration={mode=0 state=1 meaning=home}") ||
+              Contains(last, "Dll_QueryNetworkService"))
+      << last;
+}
+
+struct RequestCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* exportName;
+  const char* result;  // start of the result line
+};
+
+void PrintTo(const RequestCase& c, std::ostream* os) { *os << c.name; }
+
+class RequestTest : public ToolTest, public ::testing::WithParamInterface<RequestCase> {};
+
+TEST_P(RequestTest, AnswerDecodedIntoTheResult) {
+  StartCard();
+  const RunResult r = Tool(GetParam().args);
+  if (r.exitCode == 3 && Contains(r.err, std::string("has no ") + GetParam().exportName)) {
+    GTEST_SKIP() << "the library has no " << GetParam().exportName << " yet";
+  }
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  const std::string last = Lines(r.out).back();
+  EXPECT_EQ(last.rfind(GetParam().result, 0), 0u) << last;
+}
+
+// The simulated card's defaults: +CSQ: 20,99, registered at home on UMTS, the
+// serving operator 46000.
+INSTANTIATE_TEST_SUITE_P(
+    Tool, RequestTest,
+    ::testing::Values(
+        RequestCase{"signal", {"signal"}, "Dll_GetSingalLevel",
+                    "signal: ok=yes signal={rssi=20 ber=99 dbm=-73}"},
+        RequestCase{"registration", {"registration"}, "Dll_QueryNetworkService",
+                    "registration: ok=yes registration={mode=0 state=1 meaning=home} "
+                    "access-technology={code=4 name=UMTS} "
+                    "packet-registration={mode=0 state=1 meaning=home}"},
+        RequestCase{"operator", {"operator"}, "Dll_QueryCurrentOperator",
+                    "operator: ok=yes operator={mode=0 format=2 operator=46000 act=2}"},
+        RequestCase{"operator_search_json", {"--json", "operators"}, "Dll_QueryOperatorList",
+                    R"({"type":"result","command":"operators","ok":true,"operator-list":{"operators":[{"status":2,)"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
 // --- at ---------------------------------------------------------------------------
 
 TEST_F(ToolTest, AtCsqSendsTheLineAndPrintsTheAnswer) {

@@ -178,7 +178,8 @@ int RunStatus(CommandContext& c) {
                            c.session.Limits().requestMs, &answer, &failure)) {
       return Report(c.out, failure);
     }
-    for (const auto& member : Collect(answer, q.wanted).Members()) {
+    const Value found = Collect(answer, q.wanted);
+    for (const auto& member : found.Members()) {
       if (member.first != "ok") result.Set(member.first, member.second);
     }
   }

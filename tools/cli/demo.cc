@@ -33,12 +33,14 @@ struct DemoStep {
   std::function<MODLINK_BOOL(ModlinkLibrary&)> viaExport;
   int finals;
   const char* rawLine;
-  std::function<void(cardsim::Card&)> before;  // a network-side event first
-  int watchMs = 0;                             // then show what arrives unasked
+  std::function<void(cardsim::Card&)> before = nullptr;  // a network-side event first
+  int watchBeforeMs = 0;  // then show what arrives unasked
+  int watchAfterMs = 0;   // and after the answer
 };
 
 using ReqVoid = MODLINK_BOOL MODLINK_CALL();
 using ReqInt = MODLINK_BOOL MODLINK_CALL(int32_t);
+using ReqText = MODLINK_BOOL MODLINK_CALL(const char*);
 
 template <class Fn, class... A>
 std::function<MODLINK_BOOL(ModlinkLibrary&)> Via(const char* name, A... args) {
@@ -73,22 +75,28 @@ int RunDemo(const Options& options, Console& out) {
              " -> " + card.DevicePath(cardsim::PortKind::kAt) + ")");
 
     const std::vector<DemoStep> steps = {
-        {"Is the card there?", nullptr, nullptr, 1, "AT", nullptr},
-        {"Signal level", "Dll_GetSingalLevel", Via<ReqInt>("Dll_GetSingalLevel", 0), 1, "AT+CSQ",
-         nullptr},
-        {"Network registration", "Dll_QueryNetworkService", Via<ReqVoid>("Dll_QueryNetworkService"),
-         3, "AT+CREG?", nullptr},
+        {"Is the card there?", nullptr, nullptr, 1, "AT"},
+        {"Signal level", "Dll_GetSingalLevel", Via<ReqInt>("Dll_GetSingalLevel", 0), 1, "AT+CSQ"},
+        {"Network registration", "Dll_QueryNetworkService",
+         Via<ReqVoid>("Dll_QueryNetworkService"), 3, "AT+CREG?"},
         {"Current operator", "Dll_QueryCurrentOperator", Via<ReqVoid>("Dll_QueryCurrentOperator"),
-         2, "AT+COPS?", nullptr},
-        {"Device information", "Dll_VersionReq", Via<ReqVoid>("Dll_VersionReq"), 1, "ATI",
-         nullptr},
+         2, "AT+COPS?"},
+        {"Device information", "Dll_VersionReq", Via<ReqVoid>("Dll_VersionReq"), 1, "ATI"},
+        {"New-message notices on", "DLL_SetNewSmsIndicatorReq",
+         Via<ReqInt>("DLL_SetNewSmsIndicatorReq", 1), 1, "AT+CNMI=1,1,2,1"},
         {"A message arrives, then the message list", "DLL_SmsListReq",
          Via<ReqInt>("DLL_SmsListReq", 4), 1, "AT+CMGL=4",
          [](cardsim::Card& c) {
            c.DeliverSms("+8613912345678", "Hello from the simulated network");
-         }},
-        {"An incoming call, answered by hanging up", "Dll_CallRel", Via<ReqVoid>("Dll_CallRel"), 1,
+         },
+         1000},
+        {"Caller identification on", "Dll_EnableCallIDReq", Via<ReqInt>("Dll_EnableCallIDReq", 1),
+         1, "AT+CLIP=1"},
+        {"An incoming call, ended by hanging up", "Dll_CallRel", Via<ReqVoid>("Dll_CallRel"), 1,
          "AT+CHUP", [](cardsim::Card& c) { c.IncomingCall("+8613912345678"); }, 1500},
+        {"A call out", "Dll_CallMoReq", Via<ReqText>("Dll_CallMoReq", "13800138000"), 1,
+         "ATD13800138000;", nullptr, 0, 1000},
+        {"Hang up", "Dll_CallRel", Via<ReqVoid>("Dll_CallRel"), 1, "AT+CHUP"},
     };
 
     rc = RunSession(options, out, root, traceDir, {"Dll_RawCommandReq"}, true, [&](Session& s) -> int {
@@ -97,7 +105,7 @@ int RunDemo(const Options& options, Console& out) {
         out.Step(step.title);
         if (step.before) {
           step.before(card);
-          if (step.watchMs > 0) s.Watch(step.watchMs, -1);
+          if (step.watchBeforeMs > 0) s.Watch(step.watchBeforeMs, -1);
         }
         Failure failure;
         bool ok;
@@ -119,6 +127,10 @@ int RunDemo(const Options& options, Console& out) {
         // A refusal is part of the show; a lost card or port ends it.
         if (!ok && failure.exit != kExitRefused) return Report(out, failure);
         if (!ok) out.Note(failure.message);
+        if (step.watchAfterMs > 0) s.Watch(step.watchAfterMs, -1);
+        if (Interrupted()) {
+          return Report(out, Failure{kExitInterrupted, "interrupted", "interrupted"});
+        }
       }
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();

@@ -102,6 +102,8 @@ int RunSession(const Options& options, Console& out, const std::string& root,
                           std::string("this library has no ") + name + " (" + libraryPath + ")");
     }
   }
+  // The library's threads exist now, with the interrupt signals blocked.
+  UnblockInterrupts();
   Session session(std::move(lib), out, options.timeouts);
   session.SetRoot(root);
   Failure failure;

@@ -18,8 +18,13 @@
 
 namespace modlink_cli {
 
-// Set by SIGINT / SIGTERM; waits end with kExitInterrupted.
+// Set by SIGINT / SIGTERM; waits end with kExitInterrupted. The handlers are
+// installed with both signals blocked in the calling (main) thread, so that
+// every thread started afterwards (the library's, the simulated card's)
+// inherits the block and never takes them; UnblockInterrupts lets them reach
+// the main thread once those threads exist.
 void InstallInterruptHandlers();
+void UnblockInterrupts();
 bool Interrupted();
 
 struct Failure {
