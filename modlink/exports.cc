@@ -9,6 +9,7 @@
 
 #include "modlink/linklayer/linklayer.h"
 #include "modlink/linklayer/local_time.h"
+#include "modlink/requests/device_requests.h"
 #include "modlink/textcoding/text_checks.h"
 
 namespace {
@@ -127,4 +128,251 @@ int32_t MODLINK_CALL Dll_IsExtShiftCode(uint32_t character) {
   return modlink::IsExtShiftCode(character);
 }
 
+/* Requests: calls, video calls, network, device, audio. */
+
+MODLINK_BOOL MODLINK_CALL Dll_CallMoReq(const char* number) {
+  return Guard([&] { return MODLINK_BOOL{modlink::CallMoReq(g_link, number)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_CallReceive(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::CallReceive(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_CallRel(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::CallRel(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_DTMF(int32_t tone) {
+  return Guard([&] { return MODLINK_BOOL{modlink::Dtmf(g_link, tone)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_CallEcho(MODLINK_BOOL on) {
+  return Guard([&] { return MODLINK_BOOL{modlink::CallEcho(g_link, on)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_EnableCallIDReq(MODLINK_BOOL enable) {
+  return Guard([&] { return MODLINK_BOOL{modlink::EnableCallIdReq(g_link, enable)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_AutoAnswerReq(uint32_t mode) {
+  return Guard([&] { return MODLINK_BOOL{modlink::AutoAnswerReq(g_link, mode)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetAutoRx(int32_t rings) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetAutoRx(g_link, rings)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_CallForwardStateReq(uint32_t reason, uint32_t mode, const char* number) {
+  return Guard([&] { return MODLINK_BOOL{modlink::CallForwardStateReq(g_link, reason, mode, number)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_CallWaitStateReq(uint32_t mode) {
+  return Guard([&] { return MODLINK_BOOL{modlink::CallWaitStateReq(g_link, mode)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetCallNum(const char* number) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetCallNum(g_link, number)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QVPInitReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QvpInitReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QVPMoReq(const char* number) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QvpMoReq(g_link, number)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QVPMoReqLoopback(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QvpMoReqLoopback(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QVPAnswerReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QvpAnswerReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QVPEndReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QvpEndReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetNetworkService(int32_t) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetNetworkService(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QueryNetworkService(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QueryNetworkService(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetSingalLevel(int32_t) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetSignalLevel(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QueryCurrentOperator(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QueryCurrentOperator(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_QueryOperatorList(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::QueryOperatorList(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SelectOperator(MODLINK_BOOL manual, const char* op, int32_t technology) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SelectOperator(g_link, manual, op, technology)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_CancelSearchOperator(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::CancelSearchOperator(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_NetworkModePreferenceReq(int32_t mode) {
+  return Guard([&] { return MODLINK_BOOL{modlink::NetworkModePreferenceReq(g_link, mode)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_BandPreferenceReq(uint32_t low, uint32_t high) {
+  return Guard([&] { return MODLINK_BOOL{modlink::BandPreferenceReq(g_link, low, high)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_RoamingPreferenceReq(int32_t mode) {
+  return Guard([&] { return MODLINK_BOOL{modlink::RoamingPreferenceReq(g_link, mode)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_AcquireSequencePreferenceReq(int32_t order) {
+  return Guard([&] { return MODLINK_BOOL{modlink::AcquireSequencePreferenceReq(g_link, order)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_TrafficDomainPreferenceReq(int32_t domain) {
+  return Guard([&] { return MODLINK_BOOL{modlink::TrafficDomainPreferenceReq(g_link, domain)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_HsdpaCategoryReq(int32_t category) {
+  return Guard([&] { return MODLINK_BOOL{modlink::HsdpaCategoryReq(g_link, category)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetRFFuncReq(int32_t level) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetRfFuncReq(g_link, level)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetPdpProfileReq(int32_t profile, const char* type, const char* apn) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetPdpProfileReq(g_link, profile, type, apn)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetRmProfileReq(int32_t profile, const char* first, const char* second) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetRmProfileReq(g_link, profile, first, second)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetPdpAuthTypeReq(int32_t profile, int32_t auth, const char* user, const char* password) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetPdpAuthTypeReq(g_link, profile, auth, user, password)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_ConnectNetWork(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::ConnectNetwork(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_DisConnectNetWork(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::DisconnectNetwork(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_VersionReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::VersionReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetAmssVerReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetAmssVerReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetMeIMEIReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetMeImeiReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetSimIMSIReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetSimImsiReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetModemState(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetModemState(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetModemTime(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetModemTime(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetModemTime(const ModlinkClock* clock) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetModemTime(g_link, clock)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetDiagnosticInfoReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetDiagnosticInfoReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetDiagnosticInfoRptReq(int32_t interval) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetDiagnosticInfoRptReq(g_link, interval)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_TurnDiagnosticOnOffReq(int32_t mode, const char* first, const char* second) {
+  return Guard([&] { return MODLINK_BOOL{modlink::TurnDiagnosticOnOffReq(g_link, mode, first, second)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetFactoryModeReq(MODLINK_BOOL on) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetFactoryModeReq(g_link, on)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetLedStateReq(int32_t state) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetLedStateReq(g_link, state)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetSwitchModemReq(int32_t mode) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetSwitchModemReq(g_link, mode)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetSwitchModemReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetSwitchModemReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SwitchAuxChannelReq(int32_t channel) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SwitchAuxChannelReq(g_link, channel)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SwitchDualChannelReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SwitchDualChannelReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SwitchMultiPortReq(int32_t mode) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SwitchMultiPortReq(g_link, mode)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetCharSetReq(int32_t set) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetCharSetReq(g_link, set)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_PCMRegReq(int32_t value, int32_t) {
+  return Guard([&] { return MODLINK_BOOL{modlink::PcmRegReq(g_link, value)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetSpeakerVol(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetSpeakerVol(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetSpeakerVol(uint32_t level) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetSpeakerVol(g_link, level)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetMicVol(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetMicVol(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetMicVol(uint32_t level) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetMicVol(g_link, level)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetMicMute(MODLINK_BOOL mute) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetMicMute(g_link, mute)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetMicLoopbackReq(MODLINK_BOOL on) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetMicLoopbackReq(g_link, on)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetEarKeyState(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetEarKeyState(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_EableEarKey(int32_t) { return 1; }
 }  // extern "C"

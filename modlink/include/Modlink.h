@@ -84,6 +84,82 @@ MODLINK_EXPORT int32_t MODLINK_CALL Dll_IsPureAsciiString_PC(const char* text, i
 MODLINK_EXPORT int32_t MODLINK_CALL Dll_IsGsmExtCode(uint32_t character);
 MODLINK_EXPORT int32_t MODLINK_CALL Dll_IsExtShiftCode(uint32_t character);
 
+/* Requests: each queues one AT command line (or a few) and returns at once;
+ * the card's answer arrives as indications. Booleans are read from their low
+ * byte. The clock record of Dll_SetModemTime and of indication 110. */
+typedef struct ModlinkClock {
+  uint16_t year;
+  uint8_t month, day, hour, minute, second, reserved;
+} ModlinkClock;
+
+/* Calls. */
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_CallMoReq(const char* number);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_CallReceive(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_CallRel(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_DTMF(int32_t tone);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_CallEcho(MODLINK_BOOL on);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_EnableCallIDReq(MODLINK_BOOL enable);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_AutoAnswerReq(uint32_t mode);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetAutoRx(int32_t rings);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_CallForwardStateReq(uint32_t reason, uint32_t mode, const char* number);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_CallWaitStateReq(uint32_t mode);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetCallNum(const char* number);
+/* Video calls. */
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QVPInitReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QVPMoReq(const char* number);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QVPMoReqLoopback(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QVPAnswerReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QVPEndReq(void);
+/* Network and packet data. */
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetNetworkService(int32_t ignored);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QueryNetworkService(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetSingalLevel(int32_t ignored);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QueryCurrentOperator(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_QueryOperatorList(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SelectOperator(MODLINK_BOOL manual, const char* op, int32_t technology);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_CancelSearchOperator(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_NetworkModePreferenceReq(int32_t mode);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_BandPreferenceReq(uint32_t low, uint32_t high);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_RoamingPreferenceReq(int32_t mode);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_AcquireSequencePreferenceReq(int32_t order);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_TrafficDomainPreferenceReq(int32_t domain);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_HsdpaCategoryReq(int32_t category);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetRFFuncReq(int32_t level);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetPdpProfileReq(int32_t profile, const char* type, const char* apn);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetRmProfileReq(int32_t profile, const char* first, const char* second);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetPdpAuthTypeReq(int32_t profile, int32_t auth, const char* user, const char* password);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_ConnectNetWork(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_DisConnectNetWork(void);
+/* Device, diagnostics and ports. */
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_VersionReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetAmssVerReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetMeIMEIReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetSimIMSIReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetModemState(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetModemTime(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetModemTime(const ModlinkClock* clock);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetDiagnosticInfoReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetDiagnosticInfoRptReq(int32_t interval);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_TurnDiagnosticOnOffReq(int32_t mode, const char* first, const char* second);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetFactoryModeReq(MODLINK_BOOL on);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetLedStateReq(int32_t state);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetSwitchModemReq(int32_t mode);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetSwitchModemReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SwitchAuxChannelReq(int32_t channel);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SwitchDualChannelReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SwitchMultiPortReq(int32_t mode);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetCharSetReq(int32_t set);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_PCMRegReq(int32_t value, int32_t ignored);
+/* Audio. */
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetSpeakerVol(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetSpeakerVol(uint32_t level);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetMicVol(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetMicVol(uint32_t level);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetMicMute(MODLINK_BOOL mute);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetMicLoopbackReq(MODLINK_BOOL on);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetEarKeyState(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_EableEarKey(int32_t ignored);
+
 #ifdef __cplusplus
 }
 #endif
