@@ -7,6 +7,7 @@
 #include "modlink/dialup/ras_connector.h"
 #include "modlink/responses/response_table.h"
 #include "platform/notify.h"
+#include "platform/system.h"
 
 namespace modlink {
 
@@ -63,9 +64,11 @@ linklayer::~linklayer() {
   m_hStartEvent.Set();
   m_hWriteEvent.Set();
   m_hAnswerEvent.Set();
+  // At process exit on Windows the OS has already ended the threads.
+  const bool exiting = plat::ProcessIsExiting();
   for (plat::Thread* t : {&m_hReadThread, &m_hWriteThread, &m_hRasThread,
                           &m_hMonitorThread}) {
-    if (t->Started()) t->WaitFinished(plat::kInfinite);
+    if (t->Started() && !exiting) t->WaitFinished(plat::kInfinite);
   }
   m_hVideoPort.Close();
   m_pRasConnector.reset();

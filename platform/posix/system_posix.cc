@@ -52,6 +52,8 @@ std::string ExecutableDirectory() {
   return std::string(path);
 }
 
+bool ProcessIsExiting() { return false; }
+
 std::string GetEnvironment(const char* name) {
   const char* v = name ? std::getenv(name) : nullptr;
   return v ? std::string(v) : std::string();

@@ -33,6 +33,13 @@ bool ToLocalCalendar(std::time_t t, std::tm* out);
 // separator ('\\' on Windows, '/' on POSIX); empty when unknown.
 std::string ExecutableDirectory();
 
+// True while the process is terminating and the library is being torn
+// down after every other thread was ended by the OS (Windows process exit:
+// threads that were killed never report that they finished, so nothing may
+// wait for them). Always false on POSIX, where exit() leaves threads
+// running until the library's destructors have joined them.
+bool ProcessIsExiting();
+
 // Value of an environment variable; empty when unset.
 std::string GetEnvironment(const char* name);
 
