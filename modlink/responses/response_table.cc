@@ -54,12 +54,6 @@ int32_t ConsumeFinalLine(linklayer& link, int32_t id, const char* text, int32_t 
   return used;
 }
 
-// The SMS prompt "> ": no line end follows it.
-int32_t PromptHandler(linklayer& link, int32_t, const char*, int32_t) {
-  link.m_hAnswerEvent.Set();
-  return 2;
-}
-
 }  // namespace
 
 const std::vector<ResponseRow>& ResponseRows() {
