@@ -219,9 +219,15 @@ class Card::Impl {
     }
   }
 
+  // Due outputs run at once, in order: a state step queued after an answer (going
+  // online after CONNECT) takes effect before the next byte from the client is read.
   void AddTimer(const Output& o, int delayMs) {
-    if (delayMs <= 0 && !o.later) {
-      Emit(o.port, o.bytes);
+    if (delayMs <= 0) {
+      if (o.later) {
+        Schedule(o.later(), false);
+      } else {
+        Emit(o.port, o.bytes);
+      }
       return;
     }
     m_timers.emplace(Clock::now() + std::chrono::milliseconds(std::max(delayMs, 0)), o);
