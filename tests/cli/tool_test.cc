@@ -393,6 +393,20 @@ TEST_F(ToolTest, TraceFileGoesToTheTraceDirectoryNeverTheWorkingDirectory) {
   EXPECT_FALSE(Exists(m_cwd + "/servb.log"));
 }
 
+TEST_F(ToolTest, SecondInstanceGetsATraceDirectoryOfItsOwn) {
+  StartCard();
+  // Another modlink (its library) holds the trace file of the directory.
+  ASSERT_EQ(mkdir(m_trace.c_str(), 0755), 0);
+  const int fd = open((m_trace + "/servb.log").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
+  const RunResult r = Tool({"search"});
+  close(fd);
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_TRUE(Exists(m_trace + "/instance-2/servb.log"));
+  EXPECT_TRUE(Contains(r.out, "Trace file: " + m_trace + "/instance-2/servb.log")) << r.out;
+}
+
 TEST_F(ToolTest, WatchWithoutConnectStopsAfterCount) {
   StartCard();
   const RunResult r = Tool({"watch", "--no-connect", "--count", "1"});

@@ -151,7 +151,15 @@ int main(int argc, char** argv) {
 
   size_t used = 0;
   const Command* cmd = FindCommand(words, &used);
-  if (!cmd) return Usage("unknown command '" + words[0] + "'");
+  if (!cmd) {
+    std::string family;
+    for (const auto& c : Commands()) {
+      const std::string w = c.words;
+      if (w.rfind(words[0] + " ", 0) == 0) family += (family.empty() ? "" : ", ") + w;
+    }
+    return Usage(family.empty() ? "unknown command '" + words[0] + "'"
+                                : "'" + words[0] + "' needs a subcommand: " + family);
+  }
   std::vector<std::string> args(words.begin() + static_cast<long>(used), words.end());
   if (args.size() < cmd->minArgs || args.size() > cmd->maxArgs) {
     return Usage(std::string(cmd->words) + " takes " +

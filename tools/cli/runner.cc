@@ -3,6 +3,8 @@
 #include <errno.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -33,6 +35,18 @@ int SetupFailure(Console& out, int exitCode, const char* reason, const std::stri
   f.reason = reason;
   f.message = message;
   return Report(out, f);
+}
+
+// True when another process holds |dir|/servb.log (the library locks its
+// trace file). The library would then write its trace next to the program
+// under a time-stamped name, out of the user's sight.
+bool TraceFileTaken(const std::string& dir) {
+  const std::string path = dir + "/servb.log";
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool taken = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+  close(fd);  // also drops the probe's lock
+  return taken;
 }
 
 }  // namespace
@@ -88,11 +102,18 @@ int RunSession(const Options& options, Console& out, const std::string& root,
   if (setenv("MODLINK_ROOT", root.c_str(), 1) != 0) {
     return SetupFailure(out, kExitSetup, "setup", "cannot set MODLINK_ROOT");
   }
-  if (!MakeDirs(traceDir) || chdir(traceDir.c_str()) != 0) {
+  // A second modlink at the same time gets a directory of its own below the
+  // first one's.
+  std::string dir = traceDir;
+  for (int instance = 2; MakeDirs(dir) && TraceFileTaken(dir) && instance <= 9; ++instance) {
+    dir = traceDir + "/instance-" + std::to_string(instance);
+  }
+  if (!MakeDirs(dir) || chdir(dir.c_str()) != 0) {
     return SetupFailure(out, kExitSetup, "trace-dir",
-                        "cannot use " + traceDir + " for the trace file: " + strerror(errno) +
+                        "cannot use " + dir + " for the trace file: " + strerror(errno) +
                             " (choose one with --trace-dir DIR)");
   }
+  if (dir != traceDir) out.Note("Trace file: " + dir + "/servb.log (another modlink is running)");
   std::string error;
   std::unique_ptr<ModlinkLibrary> lib = ModlinkLibrary::Open(libraryPath, &error);
   if (!lib) return SetupFailure(out, kExitLibrary, "no-library", error);
