@@ -4,6 +4,8 @@
 #include <dirent.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,6 +181,24 @@ TEST_F(CardTest, PortCanBeReopenedAfterTheClientClosesIt) {
     client.Close();
     ASSERT_TRUE(card->WaitForClient(PortKind::kAt, false, 2000));
   }
+}
+
+TEST_F(CardTest, ExclusiveFlagOfAClosedClientDoesNotOutliveIt) {
+  // An unprivileged client could not reopen a pty whose last user left TIOCEXCL
+  // set; the card clears it when the client goes (checked here with TIOCGEXCL).
+  Start();
+  PtyClient first;
+  Connect(first, card->AtPort(), PortKind::kAt);
+  int excl = 0;
+  ASSERT_EQ(ioctl(first.Fd(), TIOCGEXCL, &excl), 0);
+  EXPECT_EQ(excl, 1);
+  first.Close();
+  ASSERT_TRUE(card->WaitForClient(PortKind::kAt, false, 2000));
+  int fd = open(root.Link(card->AtPort()).c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ioctl(fd, TIOCGEXCL, &excl), 0);
+  EXPECT_EQ(excl, 0);
+  close(fd);
 }
 
 TEST_F(CardTest, ForeignPortIsRegisteredWithoutTheCardMarker) {

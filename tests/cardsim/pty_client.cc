@@ -69,10 +69,7 @@ bool PtyClient::Open(const std::string& path) {
 }
 
 void PtyClient::Close() {
-  if (m_fd >= 0) {
-    ioctl(m_fd, TIOCNXCL);
-    close(m_fd);
-  }
+  if (m_fd >= 0) close(m_fd);  // TIOCEXCL stays set, as the library leaves it
   m_fd = -1;
   m_buffer.clear();
 }

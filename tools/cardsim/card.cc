@@ -27,6 +27,7 @@
 #include <pty.h>
 #include <regex>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -284,9 +285,44 @@ class Card::Impl {
     Record(static_cast<PortKind>(index), Direction::kEvent, open ? "open" : "close");
     if (!open) {
       port.pending.clear();
+      ReleaseExclusive(index);
       Schedule(m_modem.ClientClosed(static_cast<PortKind>(index)), false);
     }
     SetClientFlag(index, open);
+  }
+
+  // A client that took the port with TIOCEXCL leaves the flag on the pty slave
+  // after closing it (the master keeps the slave's state alive), so the next open
+  // by an unprivileged client would fail with EBUSY, unlike a real serial port.
+  // Clear it through a short open of our own; when even that is refused, give the
+  // port a fresh pty behind the same COM link.
+  void ReleaseExclusive(int index) {
+    Port& port = m_ports[index];
+    int fd = open(port.slavePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+      ioctl(fd, TIOCNXCL);
+      close(fd);
+      return;
+    }
+    if (errno != EBUSY) return;
+    int master = -1, slave = -1;
+    char name[128] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    cfsetispeed(&raw, B115200);
+    cfsetospeed(&raw, B115200);
+    if (openpty(&master, &slave, name, &raw, nullptr) != 0) return;
+    close(slave);
+    fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+    fcntl(master, F_SETFD, FD_CLOEXEC);
+    if (!m_keys.ReplaceLink(port.com, name)) {
+      close(master);
+      return;
+    }
+    close(port.master);
+    port.master = master;
+    port.slavePath = name;
+    Record(static_cast<PortKind>(index), Direction::kEvent, std::string("renewed pty ") + name);
   }
 
   void ReadPort(int index) {

@@ -86,6 +86,18 @@ bool KeyStore::RemoveLink(int n) const {
   return unlink(link.c_str()) == 0 || errno == ENOENT;
 }
 
+bool KeyStore::ReplaceLink(int n, const std::string& target) const {
+  std::string link = PortsDir() + "/COM" + std::to_string(n);
+  std::string temp = PortsDir() + "/.COM" + std::to_string(n) + "-" + std::to_string(getpid());
+  unlink(temp.c_str());
+  if (symlink(target.c_str(), temp.c_str()) != 0) return false;
+  if (rename(temp.c_str(), link.c_str()) != 0) {
+    unlink(temp.c_str());
+    return false;
+  }
+  return true;
+}
+
 std::string CardValueName(int n) { return "\\Device\\QCUSB_COM" + std::to_string(n); }
 
 bool RegisterForeignPort(const std::string& root, const std::string& valueName, int n) {

@@ -33,6 +33,8 @@ class KeyStore {
   // does not exist yet. Returns n, or -1 when no link could be made.
   int CreateLowestLink(const std::string& target, int base) const;
   bool RemoveLink(int n) const;
+  // Points ports/COM<n> at |target| in one step (new link renamed over the old).
+  bool ReplaceLink(int n, const std::string& target) const;
 
  private:
   std::string m_root;
