@@ -6,12 +6,19 @@
 
 #include "modlink/dialup/ras_connector.h"
 #include "modlink/responses/response_table.h"
+#include "platform/codepage.h"
 #include "platform/notify.h"
+#include "platform/paths.h"
 #include "platform/system.h"
 
 namespace modlink {
 
 linklayer::linklayer(bool startThreads, Timings timings) : m_Timings(timings) {
+  // Settings the threads read through function-local statics are made
+  // before this object is complete, so they are destroyed after it: at
+  // unload no thread can find them gone.
+  plat::ModlinkRoot();
+  plat::AnsiCodePageName();
   // The queues, the response table copy, the dial-up settings.
   CopyResponseTable(&m_ResponseTable);
   ReadQ.Init(40, "<ReadQ>");

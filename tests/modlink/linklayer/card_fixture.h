@@ -31,7 +31,7 @@ struct Indication {
 // Collects the link's indications; waits on the client event it registers.
 class IndicationReader {
  public:
-  explicit IndicationReader(modlink::linklayer& link) : m_link(link) {
+  explicit IndicationReader(modlink::linklayer& link) : m_link(link), m_event(NewEvent()) {
     link.SetNotify(m_event.Native());
   }
   // Waits until an indication with `id` arrives; earlier ones are kept in
@@ -73,8 +73,18 @@ class IndicationReader {
     while (m_link.ReadQ.Dequeue(&id, buf.data(), &length, 4096))
       m_all.push_back({id, std::string(buf.data(), static_cast<size_t>(length - 2))});
   }
+  // The library may signal a client's event until the object is gone, and
+  // a test's reader may go first: the events live until the program ends.
+  static plat::Event& NewEvent() {
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<plat::Event>>* events =
+        new std::vector<std::unique_ptr<plat::Event>>();
+    std::lock_guard<std::mutex> lock(mutex);
+    events->push_back(std::make_unique<plat::Event>());
+    return *events->back();
+  }
   modlink::linklayer& m_link;
-  plat::Event m_event;
+  plat::Event& m_event;
   std::vector<Indication> m_all;
   size_t m_seen = 0;
 };
