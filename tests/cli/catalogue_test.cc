@@ -105,10 +105,123 @@ const DecodeCase kDecodeCases[] = {
      R"({"storage":"SM","index":3})"},
     {"cme_error_text", 180, T("SIM PIN required"), R"({"text":"SIM PIN required"})"},
     {"modem_active", 201, B({0}), R"({})"},
+    {"modem_closed", 200, B({0}), R"({})"},
+    {"modem_background", 202, B({0}), R"({})"},
+    // Calls and video calls: the handlers' fixed values.
+    {"ring_value_4", 104, B({4}), R"({"value":4})"},
+    {"voice_call_end", 105, B({0}), R"({"value":0})"},
+    {"voice_call_begin", 106, B({1}), R"({"value":1})"},
+    {"missed_call", 107, B({0}), R"({"value":0})"},
+    {"no_carrier", 108, B({0}), R"({"value":0})"},
+    {"vpringback", 164, B({0}), R"({"value":0})"},
+    {"vpconnected", 165, B({0}), R"({"value":0})"},
+    {"vpend_text_with_terminator", 167, T(std::string("0,16\0", 5)), R"({"text":"0,16"})"},
+    {"ccwa_active", 141, B({1}), R"({"value":1})"},
+    {"autoanswer_on", 143, B({1}), R"({"value":1})"},
+    // Network preferences and diagnostics.
+    {"cnmp_2_automatic", 173, B({2}), R"({"value":2})"},
+    {"cnrp_ff", 175, B({255}), R"({"value":255})"},
+    {"cnaop_0", 176, B({0}), R"({"value":0})"},
+    {"cnsdp_2", 177, B({2}), R"({"value":2})"},
+    {"cfun_1_full", 156, B({1}), R"({"value":1})"},
+    {"cpsi_wcdma_fields", 159,
+     Record(128, {{0, "WCDMA"}, {16, "Online"}, {32, "460-00"}, {48, "0x1A2B"}}),
+     R"({"fields":["WCDMA","Online","460-00","0x1A2B"]})"},
+    // SMS.
+    {"cmgso_reference_7", 113, B({7}), R"({"value":7})"},
+    {"cmgro_read", 115,
+     Record(732, {{0, Le32(3)}, {4, "\x01\x81"}, {8, std::string("\xE6\x07\x01\x02\x03\x04\x05", 7)},
+                  {16, "10086"}, {56, Le32(1)}, {64, "Balance 10.00"}}),
+     R"({"index":3,"status":1,"address_type":129,"time":"2022-01-02 03:04:05","address":"10086",)"
+     R"("text":"Balance 10.00"})"},
+    {"cmgl_support_list", 117, T("0,1,2,3,4"), R"({"text":"0,1,2,3,4"})"},
+    {"sms_full", 118, B({0}), R"({"value":0})"},
+    {"cms_error_text", 119, T("500"), R"({"text":"500"})"},
+    {"cmgf_pdu", 120, B({0}), R"({"value":0})"},
+    {"csca_centre", 121, T("+8613800100500"), R"({"number":"+8613800100500"})"},
+    {"cpms_sm_sm_me", 123,
+     Record(36, {{0, Le32(0)}, {4, Le32(2)}, {8, Le32(20)}, {12, Le32(0)}, {16, Le32(2)},
+                 {20, Le32(20)}, {24, Le32(1)}, {28, Le32(0)}, {32, Le32(100)}}),
+     R"({"memories":[{"storage":"SM","used":2,"total":20},{"storage":"SM","used":2,"total":20},)"
+     R"({"storage":"ME","used":0,"total":100}]})"},
+    {"cmgwo_index_5", 124, B({5, 0, 0, 0}), R"({"index":5})"},
+    {"cmss_reference_12", 125, B({12, 0, 0, 0}), R"({"reference":12})"},
+    {"cmgl_entry_two_parts", 126,
+     Record(732, {{0, Le32(4)}, {4, std::string("\x00\x91", 2)}, {16, "+8613912345678"}, {52, Le32(77)},
+                  {56, Le32(2)}, {60, Le32(1)}, {64, "first half"}}),
+     R"({"index":4,"status":0,"address_type":145,"time":"0000-00-00 00:00:00",)"
+     R"("address":"+8613912345678","part":1,"parts":2,"reference":77,"text":"first half"})"},
+    {"cgsms_1", 134, B({1}), R"({"value":1})"},
+    {"cmvp_167", 135, B({167, 0, 0, 0, 0, 0, 0, 0}), R"({"values":[167,0,0,0]})"},
+    {"class0_flash", 136, Record(732, {{16, "+86139"}, {56, Le32(1)}, {64, "flash"}}),
+     R"({"index":0,"status":0,"address_type":0,"time":"0000-00-00 00:00:00","address":"+86139",)"
+     R"("text":"flash"})"},
+    {"cmgrf_counter", 197, B({42}), R"({"value":42})"},
+    {"cmgwt_index_300", 198, B({0x2C, 0x01}), R"({"index":300})"},
+    {"cds_delivery_report", 199,
+     Record(732, {{6, "\x01"}, {16, "+8613912345678"}, {56, Le32(1)}, {64, "delivered"}}),
+     R"({"index":0,"status":0,"address_type":0,"report":true,"time":"0000-00-00 00:00:00",)"
+     R"("address":"+8613912345678","text":"delivered"})"},
+    // Phonebook.
+    {"cpbr_entry", 130, Record(708, {{0, Le32(1)}, {4, Le32(129)}, {8, "13800138000"}, {30, "Alice"}}),
+     R"({"index":1,"type":129,"number":"13800138000","name":"Alice"})"},
+    {"cpbre_entry_with_extras", 130,
+     Record(708, {{0, Le32(2)}, {4, Le32(145)}, {8, "+8613800138000"}, {30, "Bob"},
+                  {191, "010-1234"}, {522, "2014/08/30"}}),
+     R"({"index":2,"type":145,"number":"+8613800138000","name":"Bob","number1":"010-1234",)"
+     R"("date":"2014/08/30"})"},
+    {"cnum_own_number", 131, T("13800138000"), R"({"text":"13800138000"})"},
+    {"cpbs_me_3_of_500", 132, Record(12, {{0, Le32(4)}, {4, Le32(3)}, {8, Le32(500)}}),
+     R"({"storage":"ME","used":3,"total":500})"},
+    {"cpbr_test_sizes_40_14", 133, B({40, 14}), R"({"max_number":40,"max_name":14})"},
+    // SIM, PIN and locks.
+    {"cpin_sim_pin_3_left", 127, B({1, 3}),
+     R"({"state":1,"meaning":"SIM PIN","attempts":3})"},
+    {"cpin_ready", 127, B({0, 99}), R"({"state":0,"meaning":"READY","attempts":99})"},
+    {"clck_sc_enabled", 128, B({1}), R"({"value":1})"},
+    {"rlock_sim_bad", 129, B({4}), R"({"state":4,"meaning":"SIM bad"})"},
+    {"csimlock_status_digits", 138, T("00000"), R"({"text":"00000"})"},
+    {"csimlock_code_text", 139, T("12345678"), R"({"text":"12345678"})"},
+    {"cfdn_off", 144, B({0}), R"({"value":0})"},
+    {"clck_change_done", 145, B({1}), R"({"value":1})"},
+    {"spic_four_counts", 158, B({3, 10, 3, 10}), R"({"bytes":[3,10,3,10]})"},
+    {"cpin_count_only", 158, B({2}), R"({"attempts":2})"},
+    {"cslwcode_record", 184, Record(20, {{0, Le32(1)}, {4, "46000"}}),
+     R"({"value":1,"digits":"46000"})"},
+    {"cslwcode_empty", 184, {}, R"({})"},
+    {"cslwcode_exists", 185, {}, R"({})"},
+    {"csldcode_missing", 186, {}, R"({})"},
+    // Device information and audio.
+    {"cgsn_imei", 137, T("351234567890123"), R"({"text":"351234567890123"})"},
+    {"cimi_imsi", 147, T("460011234567890"), R"({"text":"460011234567890"})"},
+    {"cinqswrv_firmware", 181, T(std::string("CARDSIM_FW_1.0\0", 15)), R"({"text":"CARDSIM_FW_1.0"})"},
+    {"cswitchdm_state", 182, B({0}), R"({"value":0})"},
+    {"cswitchdm_result", 183, B({1}), R"({"value":1})"},
+    {"chsdpacat_6", 149, B({6}), R"({"value":6})"},
+    {"temperature_high", 160, B({1}), R"({"high":true})"},
+    {"hookkey", 148, B({0}), R"({"value":0})"},
+    {"vgr_level_2", 150, B({2}), R"({"value":2})"},
+    {"micg_level_2", 151, B({2}), R"({"value":2})"},
+    {"earkey_in", 152, B({1}), R"({"value":1})"},
+    {"switch_ok", 163, B({1}), R"({"value":1})"},
+    // Dial-up and statistics events: passed through as bytes.
+    {"traffic_event", 146, B({1, 2}), R"({"length":2,"hex":"0102"})"},
+    {"dialup_state", 157, B({3}), R"({"length":1,"hex":"03"})"},
+    {"dialup_connecting", 170, B({0}), R"({"length":1,"hex":"00"})"},
+    {"dialup_connected", 171, B({1}), R"({"length":1,"hex":"01"})"},
+    {"dialup_disconnected", 172, B({0}), R"({"length":1,"hex":"00"})"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, DecodeTest, ::testing::ValuesIn(kDecodeCases),
                          [](const auto& p) { return std::string(p.param.name); });
+
+TEST(CatalogueTest, EveryIndicationHasAnExample) {
+  std::set<int32_t> covered;
+  for (const auto& c : kDecodeCases) covered.insert(c.id);
+  for (const auto& row : Catalogue()) {
+    EXPECT_TRUE(covered.count(row.id)) << row.id << " " << row.name << " has no example payload";
+  }
+}
 
 TEST(CatalogueTest, IdsAndNamesAreUnique) {
   // A duplicate id would leave its second row unreachable; a duplicate name

@@ -289,6 +289,96 @@ Value DecodeSmsTag(const uint8_t* d, size_t n) {
   return Single("index", Value::Int(U16(d)));
 }
 
+// --- Phonebook.
+
+const char* PbStorageName(int32_t index) {
+  static const char* const kNames[] = {"DC", "MC", "RC", "SM", "ME", "FD"};
+  return index >= 0 && index < 6 ? kNames[index] : "other";
+}
+
+Value DecodePbEntry(const uint8_t* d, size_t n) {
+  if (n != 708) return WrongSize(d, n, "708 bytes");
+  Value v = Single("index", Value::Int(I32(d)));
+  v.Set("type", Value::Int(I32(d + 4)));
+  v.Set("number", Value::Text(Field(d + 8, 22)));
+  v.Set("name", Value::Text(Field(d + 30, 75)));
+  // The extended form's further fields, shown only when present.
+  const struct {
+    const char* key;
+    size_t offset, width;
+  } extra[] = {{"number1", 191, 22}, {"number2", 169, 22}, {"number3", 213, 22},
+               {"slot2", 105, 42},   {"slot3", 400, 122}, {"slot5", 235, 21},
+               {"slot6", 256, 82},   {"slot7", 338, 62},  {"date", 522, 21}};
+  for (const auto& e : extra) {
+    std::string text = Field(d + e.offset, e.width);
+    if (!text.empty()) v.Set(e.key, Value::Text(std::move(text)));
+  }
+  return v;
+}
+
+Value DecodePbStorage(const uint8_t* d, size_t n) {
+  if (n != 12) return WrongSize(d, n, "12 bytes");
+  Value v = Single("storage", Value::Text(PbStorageName(I32(d))));
+  v.Set("used", Value::Int(I32(d + 4)));
+  v.Set("total", Value::Int(I32(d + 8)));
+  return v;
+}
+
+Value DecodePbSizes(const uint8_t* d, size_t n) {
+  if (n != 2) return WrongSize(d, n, "2 bytes");
+  Value v = Single("max_number", Value::Int(d[0]));
+  v.Set("max_name", Value::Int(d[1]));
+  return v;
+}
+
+// --- SIM, PIN and locks.
+
+Value DecodePinState(const uint8_t* d, size_t n) {
+  if (n != 2) return WrongSize(d, n, "2 bytes");
+  const char* name;
+  switch (d[0]) {
+    case 0: name = "READY"; break;
+    case 1: name = "SIM PIN"; break;
+    case 2: name = "SIM PUK"; break;
+    case 3: name = "PH-SIM PIN"; break;
+    case 5: name = "SIM PIN2"; break;
+    case 6: name = "SIM PUK2"; break;
+    case 7: name = "PH-NET PIN"; break;
+    case 9: name = "PH-FSIM PIN"; break;
+    case 11: name = "PH-NETSUB PIN"; break;
+    case 13: name = "PH-SP PIN"; break;
+    case 15: name = "PH-CORP PIN"; break;
+    default: name = "other"; break;
+  }
+  Value v = Single("state", Value::Int(d[0]));
+  v.Set("meaning", Value::Text(name));
+  v.Set("attempts", Value::Int(d[1]));
+  return v;
+}
+
+Value DecodePinAttempts(const uint8_t* d, size_t n) {
+  if (n == 1) return Single("attempts", Value::Int(d[0]));
+  if (n != 4) return WrongSize(d, n, "1 or 4 bytes");
+  return DecodeByteList(d, n);
+}
+
+Value DecodeSimState(const uint8_t* d, size_t n) {
+  static const char* const kNames[] = {"ready", "no SIM", "SIM PIN", "SIM PUK",
+                                       "SIM bad", "SIM lock", "pass", "fail"};
+  if (n != 1) return WrongSize(d, n, "1 byte");
+  Value v = Single("state", Value::Int(d[0]));
+  v.Set("meaning", Value::Text(d[0] < 8 ? kNames[d[0]] : "other"));
+  return v;
+}
+
+Value DecodeSimLockCode(const uint8_t* d, size_t n) {
+  if (n == 0) return Value::Object();
+  if (n != 20) return WrongSize(d, n, "0 or 20 bytes");
+  Value v = Single("value", Value::Int(I32(d)));
+  v.Set("digits", Value::Text(Field(d + 4, 16)));
+  return v;
+}
+
 // --- The card's own state lines.
 
 // One zero byte; the id carries the meaning.
@@ -321,13 +411,13 @@ const std::vector<IndicationInfo> kCatalogue = {
     {124, "sms-stored", "message stored at index", DecodeStoredIndex},
     {125, "sms-sent-stored", "stored message sent: reference", DecodeReference32},
     {126, "sms-list-entry", "one message of a message list", DecodeSmsRecord},
-    {127, "pin-state", "SIM PIN state (+CPIN)", DecodeByteList},
+    {127, "pin-state", "SIM PIN state and attempts left (+CPIN)", DecodePinState},
     {128, "lock-status", "facility lock status (+CLCK)", DecodeByte},
-    {129, "lock-attempts", "lock attempts left", DecodeByte},
-    {130, "pb-entry", "phonebook entry", Raw},
+    {129, "sim-state", "SIM state report (+RLOCK)", DecodeSimState},
+    {130, "pb-entry", "phonebook entry", DecodePbEntry},
     {131, "own-number", "own number (+CNUM)", DecodeText},
-    {132, "pb-storage", "phonebook storage", Raw},
-    {133, "pb-sizes", "phonebook sizes", DecodeByteList},
+    {132, "pb-storage", "phonebook storage: used and total", DecodePbStorage},
+    {133, "pb-sizes", "phonebook number and name lengths", DecodePbSizes},
     {134, "sms-channel", "SMS bearer (+CGSMS)", DecodeByte},
     {135, "sms-validity", "SMS validity period (+CMVP)", DecodeValidity},
     {136, "sms-class0", "class-0 (flash) message", DecodeSmsRecord},
@@ -352,7 +442,7 @@ const std::vector<IndicationInfo> kCatalogue = {
     {155, "operator", "current operator (+COPS?)", DecodeOperator},
     {156, "rf-function", "radio function level (+CFUN)", DecodeByte},
     {157, "dialup-state", "dial-up connection event", Raw},
-    {158, "pin-attempts", "PIN and PUK attempts left (+SPIC)", DecodeByteList},
+    {158, "pin-attempts", "PIN and PUK attempts left (+SPIC, +CPIN)", DecodePinAttempts},
     {159, "diagnostics", "serving-cell diagnostics (+CPSI)", DecodeDiagInfo},
     {160, "temperature", "card temperature alarm", DecodeTemperature},
     {161, "port-closed", "a request was dropped: the AT port is closed", DecodePortClosed},
@@ -376,7 +466,7 @@ const std::vector<IndicationInfo> kCatalogue = {
     {181, "firmware", "firmware version", DecodeTextZ},
     {182, "diag-port", "diagnostics port state", DecodeByte},
     {183, "diag-port-result", "diagnostics port switch result", DecodeByte},
-    {184, "simlock-code-query", "SIM-lock code", DecodeTextZ},
+    {184, "simlock-code-query", "SIM-lock code", DecodeSimLockCode},
     {185, "simlock-code-exists", "SIM-lock code already exists", DecodeEmpty},
     {186, "simlock-code-missing", "SIM-lock code does not exist", DecodeEmpty},
     {195, "port-search", "result of the AT port search", DecodePortSearch},
