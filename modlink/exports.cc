@@ -10,6 +10,8 @@
 #include "modlink/linklayer/linklayer.h"
 #include "modlink/linklayer/local_time.h"
 #include "modlink/requests/device_requests.h"
+#include "modlink/requests/sms_requests.h"
+#include "modlink/responses/sms_handlers.h"
 #include "modlink/textcoding/text_checks.h"
 
 namespace {
@@ -375,4 +377,188 @@ MODLINK_BOOL MODLINK_CALL Dll_GetEarKeyState(void) {
 }
 
 MODLINK_BOOL MODLINK_CALL Dll_EableEarKey(int32_t) { return 1; }
+
+/* SMS. */
+
+static_assert(sizeof(ModlinkSmsRecord) == sizeof(modlink::SmsRecord), "732 bytes");
+static_assert(offsetof(ModlinkSmsRecord, time) == offsetof(modlink::SmsRecord, m_Time), "layout");
+static_assert(offsetof(ModlinkSmsRecord, address) == offsetof(modlink::SmsRecord, m_strAddress),
+              "layout");
+static_assert(offsetof(ModlinkSmsRecord, concatReference) ==
+                  offsetof(modlink::SmsRecord, m_nConcatRef),
+              "layout");
+static_assert(offsetof(ModlinkSmsRecord, text) == offsetof(modlink::SmsRecord, m_strText),
+              "layout");
+static_assert(sizeof(ModlinkNewSmsRecord) == sizeof(modlink::NewSmsRecord), "16 bytes");
+static_assert(sizeof(ModlinkSmsMemoryRecord) == sizeof(modlink::SmsMemoryRecord), "36 bytes");
+static_assert(sizeof(ModlinkValidityRecord) == sizeof(modlink::ValidityRecord), "8 bytes");
+static_assert(offsetof(ModlinkValidityRecord, fourth) == 4, "layout");
+static_assert(offsetof(ModlinkSmsPart, text) == 12, "layout");
+static_assert(sizeof(ModlinkClock) == sizeof(modlink::ClockRecord), "8 bytes");
+
+namespace {
+
+modlink::ClockRecord ToClockRecord(const ModlinkClock& c) {
+  modlink::ClockRecord r{};
+  r.m_nYear = c.year;
+  r.m_nMonth = c.month;
+  r.m_nDay = c.day;
+  r.m_nHour = c.hour;
+  r.m_nMinute = c.minute;
+  r.m_nSecond = c.second;
+  return r;
+}
+
+}  // namespace
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSMoRawReq(const char* destination, const ModlinkSmsPart* part,
+                                          int32_t length, int32_t, int32_t send, int32_t coding,
+                                          int32_t language) {
+  return Guard([&] {
+    return MODLINK_BOOL{
+        modlink::SmsMoRawReq(g_link, destination, part, length, send, coding, language)};
+  }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSMoReq(const char* destination, const ModlinkSmsPart* part,
+                                       int32_t length, int32_t, int32_t coding,
+                                       int32_t language) {
+  return Guard([&] {
+    return MODLINK_BOOL{modlink::SmsMoReq(g_link, destination, part, length, coding, language)};
+  }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSSaveReq(const char* destination, const ModlinkSmsPart* part,
+                                         int32_t length, int32_t coding, int32_t language) {
+  return Guard([&] {
+    return MODLINK_BOOL{
+        modlink::SmsSaveReq(g_link, destination, part, length, coding, language)};
+  }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSTimeMoRawReq(ModlinkClock clock, const char* destination,
+                                              const ModlinkSmsPart* part, int32_t length,
+                                              int32_t, int32_t send, int32_t, int32_t coding,
+                                              int32_t language) {
+  return Guard([&] {
+    return MODLINK_BOOL{modlink::SmsTimeMoRawReq(g_link, ToClockRecord(clock), destination,
+                                                 part, length, send, coding, language)};
+  }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSTimeSaveReq(ModlinkClock clock, const char* destination,
+                                             const ModlinkSmsPart* part, int32_t length, int32_t,
+                                             int32_t coding, int32_t language) {
+  return Guard([&] {
+    return MODLINK_BOOL{modlink::SmsTimeSaveReq(g_link, ToClockRecord(clock), destination, part,
+                                                length, coding, language)};
+  }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSTimeWToDraftReq(ModlinkClock clock, const char* destination,
+                                                 const ModlinkSmsPart* part, int32_t length,
+                                                 int32_t coding, int32_t language) {
+  return Guard([&] {
+    return MODLINK_BOOL{modlink::SmsTimeWToDraftReq(g_link, ToClockRecord(clock), destination,
+                                                    part, length, coding, language)};
+  }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL DLL_SetNewSmsIndicatorReq(MODLINK_BOOL on) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetNewSmsIndicatorReq(g_link, on)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL DLL_SmsInfoReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsInfoReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL DLL_SmsListReq(uint32_t status) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsListReq(g_link, status)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetSMSCenterReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetSmsCenterReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSCenterReq(const char* number) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsCenterReq(g_link, number)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSFormatReq(int32_t mode) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsFormatReq(g_link, mode)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSStorageReq(int32_t storage) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsStorageReq(g_link, storage)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_NewSMSStorageReq(int32_t storage) {
+  return Guard([&] { return MODLINK_BOOL{modlink::NewSmsStorageReq(g_link, storage)}; }, 0);
+}
+
+int32_t MODLINK_CALL Dll_GetSmsStorage(void) { return modlink::GetSmsStorage(); }
+
+MODLINK_BOOL MODLINK_CALL Dll_SelectSMSChannelReq(int32_t channel) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SelectSmsChannelReq(g_link, channel)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetSmsValidatePeriodReq(const ModlinkValidityRecord* record) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetSmsValidatePeriodReq(g_link, record)}; },
+               0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetSmsValidatePeriodReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetSmsValidatePeriodReq(g_link)}; }, 0);
+}
+
+int32_t MODLINK_CALL Dll_SetSMSValidityPeriod(int32_t code) {
+  return modlink::SetSmsValidityPeriod(static_cast<uint8_t>(code & 0xFF));
+}
+
+int32_t MODLINK_CALL Dll_GetSMSValidityPeriod(void) { return modlink::GetSmsValidityPeriod(); }
+
+MODLINK_BOOL MODLINK_CALL DLL_SetSmsReportSwitch(int32_t on) {
+  modlink::SetSmsReportSwitch((on & 0xFF) != 0);
+  return 1;
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetSMSRefReq(int32_t reference) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetSmsRefReq(g_link, reference)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_GetSMSRefReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::GetSmsRefReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetSMSTagReq(int32_t index, int32_t tag) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetSmsTagReq(g_link, index, tag)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSModifyTagReq(int32_t index) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsModifyTagReq(g_link, index)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSReadMtReq(int32_t index) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsReadMtReq(g_link, index)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSReadAndDelMtReq(int32_t index) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsReadAndDelMtReq(g_link, index)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSDelMtReq(int32_t index) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsDelMtReq(g_link, index)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SMSAllDelReq(void) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SmsAllDelReq(g_link)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SendSavedSMSReq(int32_t index) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SendSavedSmsReq(g_link, index)}; }, 0);
+}
+
+MODLINK_BOOL MODLINK_CALL Dll_SetPcSmsFullReq(int32_t full) {
+  return Guard([&] { return MODLINK_BOOL{modlink::SetPcSmsFullReq(g_link, full)}; }, 0);
+}
 }  // extern "C"

@@ -160,6 +160,87 @@ MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetMicLoopbackReq(MODLINK_BOOL on);
 MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetEarKeyState(void);
 MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_EableEarKey(int32_t ignored);
 
+/* SMS. Messages are composed from a part record and a text length; the
+ * time-stamped requests take the clock record by value (a store or draft
+ * with a valid time gets an absolute validity period). Coding: 0 GSM 7-bit,
+ * 8 UCS-2, anything else 8-bit data. Language 1 adds the national-language
+ * single shift. Indications: 115/126/136/199 ModlinkSmsRecord, 116
+ * ModlinkNewSmsRecord, 123 ModlinkSmsMemoryRecord, 135 ModlinkValidityRecord,
+ * 117 and 119 text, 113/118/120/134/197 one byte, 124/125 int32_t, 198
+ * uint16_t message index. */
+typedef struct ModlinkSmsPart {
+  int32_t reference; /* concatenation reference (low byte used) */
+  int32_t total;     /* parts; above 1 makes this a concatenated part */
+  int32_t sequence;  /* this part's number (low byte used) */
+  char text[330];    /* client's code page; at most 330 bytes are read */
+} ModlinkSmsPart;
+
+typedef struct ModlinkSmsRecord {
+  int32_t index;      /* storage index; 0 for a delivery report */
+  uint8_t status;     /* stored status; report: 7 delivered, 8 failed */
+  uint8_t addressType; /* 145 international, 129 unknown, 208 alphanumeric */
+  uint8_t report;     /* 1 for a delivery report */
+  uint8_t reserved;
+  ModlinkClock time;
+  char address[36];
+  int32_t concatReference;
+  int32_t concatTotal;
+  int32_t concatSequence;
+  char text[668];
+} ModlinkSmsRecord;
+
+typedef struct ModlinkNewSmsRecord {
+  int32_t storage; /* 0 SIM ("SM"), 1 phone ("ME") */
+  int32_t index;
+  uint8_t reserved[8];
+} ModlinkNewSmsRecord;
+
+typedef struct ModlinkSmsMemoryRecord {
+  struct {
+    int32_t phone; /* 1 phone memory ("ME"/"MT"), 0 otherwise */
+    int32_t used;
+    int32_t total;
+  } memory[3];
+} ModlinkSmsMemoryRecord;
+
+typedef struct ModlinkValidityRecord {
+  uint16_t first;
+  uint8_t second, third, fourth;
+  uint8_t reserved[3];
+} ModlinkValidityRecord;
+
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSMoRawReq(const char* destination, const ModlinkSmsPart* part, int32_t length, int32_t ignored, int32_t send, int32_t coding, int32_t language);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSMoReq(const char* destination, const ModlinkSmsPart* part, int32_t length, int32_t ignored, int32_t coding, int32_t language);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSSaveReq(const char* destination, const ModlinkSmsPart* part, int32_t length, int32_t coding, int32_t language);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSTimeMoRawReq(ModlinkClock clock, const char* destination, const ModlinkSmsPart* part, int32_t length, int32_t ignored, int32_t send, int32_t ignored2, int32_t coding, int32_t language);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSTimeSaveReq(ModlinkClock clock, const char* destination, const ModlinkSmsPart* part, int32_t length, int32_t ignored, int32_t coding, int32_t language);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSTimeWToDraftReq(ModlinkClock clock, const char* destination, const ModlinkSmsPart* part, int32_t length, int32_t coding, int32_t language);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL DLL_SetNewSmsIndicatorReq(MODLINK_BOOL on);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL DLL_SmsInfoReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL DLL_SmsListReq(uint32_t status);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetSMSCenterReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSCenterReq(const char* number);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSFormatReq(int32_t mode);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSStorageReq(int32_t storage);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_NewSMSStorageReq(int32_t storage);
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_GetSmsStorage(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SelectSMSChannelReq(int32_t channel);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetSmsValidatePeriodReq(const ModlinkValidityRecord* record);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetSmsValidatePeriodReq(void);
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_SetSMSValidityPeriod(int32_t code);
+MODLINK_EXPORT int32_t MODLINK_CALL Dll_GetSMSValidityPeriod(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL DLL_SetSmsReportSwitch(int32_t on);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetSMSRefReq(int32_t reference);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_GetSMSRefReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetSMSTagReq(int32_t index, int32_t tag);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSModifyTagReq(int32_t index);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSReadMtReq(int32_t index);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSReadAndDelMtReq(int32_t index);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSDelMtReq(int32_t index);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SMSAllDelReq(void);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SendSavedSMSReq(int32_t index);
+MODLINK_EXPORT MODLINK_BOOL MODLINK_CALL Dll_SetPcSmsFullReq(int32_t full);
+
 #ifdef __cplusplus
 }
 #endif
