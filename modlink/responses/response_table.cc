@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "modlink/responses/device_handlers.h"
 #include "modlink/responses/network_handlers.h"
 #include "modlink/responses/parsing.h"
 #include "modlink/responses/sms_handlers.h"
@@ -68,7 +69,7 @@ const std::vector<ResponseRow>& ResponseRows() {
       {"*CNTI:", 142, TechnologyHandler},
       {"+CCLK:", 110, ClockHandler},
       {"+CSQ", 111, SignalHandler},
-      {"Manufacturer", 153, ConsumeLine},
+      {"Manufacturer", 153, IdentificationHandler},
       {"+COPS:", 154, OperatorHandler},
       {"+CNMP:", 173, DecimalPrefHandler},
       {"+CNBP:", 174, BandPrefHandler},
@@ -113,11 +114,11 @@ const std::vector<ResponseRow>& ResponseRows() {
       {"+CPBS:", 132, ConsumeLine},
       {"+CPBRE:", 130, ConsumeLine},
       {"+CPBR:", 130, ConsumeLine},
-      {"+VGR:", 150, ConsumeLine},
-      {"+MICG:", 151, ConsumeLine},
-      {"+EARKEY:", 152, ConsumeLine},
-      {"+HOOKKEY", 148, ConsumeLine},
-      {"+SWITCH:", 163, ConsumeLine},
+      {"+VGR:", 150, SpeakerLevelHandler},
+      {"+MICG:", 151, MicLevelHandler},
+      {"+EARKEY:", 152, EarKeyHandler},
+      {"+HOOKKEY", 148, HookKeyHandler},
+      {"+SWITCH:", 163, SwitchHandler},
       {"+AUTOANSWER:", 143, AutoAnswerHandler},
       {"+CLCK:", 128, ConsumeLine},
       {"+CFDN:", 144, ConsumeLine},
@@ -125,13 +126,13 @@ const std::vector<ResponseRow>& ResponseRows() {
       {"+SPIC:", 158, ConsumeLine},
       {"+RLOCK:", 129, ConsumeLine},
       {"+CME ERROR:", 180, ConsumeFinalLine},
-      {"+CIMI:", 147, ConsumeLine},
-      {"+CGSN:", 137, ConsumeLine},
-      {"+CINQSWRV:", 181, ConsumeLine},
-      {"+CSWITCHDM:", 182, ConsumeLine},
-      {"+CHSDPACAT:", 149, ConsumeLine},
-      {"+TEMPERATURE_HIGH", 160, ConsumeLine},
-      {"+TEMPERATURE_LOW", 160, ConsumeLine},
+      {"+CIMI:", 147, DigitsHandler},
+      {"+CGSN:", 137, DigitsHandler},
+      {"+CINQSWRV:", 181, FirmwareHandler},
+      {"+CSWITCHDM:", 182, DiagPortHandler},
+      {"+CHSDPACAT:", 149, HsdpaCategoryHandler},
+      {"+TEMPERATURE_HIGH", 160, TemperatureHandler},
+      {"+TEMPERATURE_LOW", 160, TemperatureHandler},
       {"+CSIMLOCK:", 138, ConsumeFinalLine},
       {"+CSLWCODE:", 184, ConsumeLine},
       {"+CSLDCODE:", 184, ConsumeLine},
