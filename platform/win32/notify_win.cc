@@ -5,7 +5,11 @@
 
 namespace plat {
 
-bool IsNullClientHandle(intptr_t handle) { return handle == 0; }
+// Kernel handle values are positive; zero is "no handle" and negative
+// values are pseudo-handles (-1 is INVALID_HANDLE_VALUE, what a failed
+// CreateFile returns, and also the current process), none of them an event
+// the client could be waiting on.
+bool IsNullClientHandle(intptr_t handle) { return handle <= 0; }
 
 void SignalClientHandle(intptr_t handle) {
   if (IsNullClientHandle(handle)) return;

@@ -22,6 +22,7 @@ struct PortState {
   CONDITION_VARIABLE idle = CONDITION_VARIABLE_INIT;
   HANDLE port = INVALID_HANDLE_VALUE;
   HANDLE closeEvent = nullptr;  // set by Close(); manual reset
+  HANDLE claim = nullptr;       // named object marking the port as held
   unsigned inFlight = 0;        // calls using `port` right now
   bool closing = false;
 
@@ -70,6 +71,26 @@ class HandleUse {
 
 enum class Direction { Read, Write };
 
+// Serial drivers refuse a second opener of a port, but not every
+// implementation of the API does (Wine does not), so a port is also claimed
+// by a named object for as long as it is open. Returns null when another
+// opener in this session holds the claim.
+HANDLE ClaimPort(const std::string& devicePath) {
+  std::string name = "Local\\Modlink.SerialPort.";
+  for (char c : devicePath) {
+    if (c == '\\') c = '_';
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    name.push_back(c);
+  }
+  SetLastError(ERROR_SUCCESS);
+  HANDLE claim = CreateEventA(nullptr, TRUE, FALSE, name.c_str());
+  if (claim != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(claim);
+    return nullptr;
+  }
+  return claim;
+}
+
 // Issues one overlapped transfer and waits for it to end, or for Close().
 IoResult Transfer(HandleUse& use, Direction direction, void* buffer,
                   uint32_t size) {
@@ -108,6 +129,11 @@ IoResult Transfer(HandleUse& use, Direction direction, void* buffer,
     if (GetOverlappedResult(use.port(), &ov, &bytes, TRUE)) {
       result.ok = true;
       result.bytes = bytes;
+    } else if (GetLastError() == ERROR_TIMEOUT) {
+      // Windows completes a read or write that timed out successfully with
+      // the bytes transferred so far; Wine fails it with ERROR_TIMEOUT.
+      result.ok = true;
+      result.bytes = bytes;
     } else {
       result.error = GetLastError();
       result.bytes = bytes;
@@ -134,21 +160,24 @@ bool SerialPort::Open(const std::string& devicePath) {
   ReleaseSRWLockExclusive(&impl.lock);
   if (busy || devicePath.empty()) return false;
 
+  HANDLE claim = ClaimPort(devicePath);
+  if (claim == nullptr) return false;
   HANDLE port = CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE,
                             0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED,
                             nullptr);
-  if (port == INVALID_HANDLE_VALUE) return false;
+  if (port == INVALID_HANDLE_VALUE) {
+    CloseHandle(claim);
+    return false;
+  }
   // Opening a COM name whose device is gone can succeed; a port that
   // cannot report its line settings is not usable.
   DCB dcb = {};
   dcb.DCBlength = sizeof(dcb);
-  if (!GetCommState(port, &dcb)) {
-    CloseHandle(port);
-    return false;
-  }
-  HANDLE closeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  HANDLE closeEvent = nullptr;
+  if (GetCommState(port, &dcb)) closeEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
   if (closeEvent == nullptr) {
     CloseHandle(port);
+    CloseHandle(claim);
     return false;
   }
 
@@ -157,11 +186,13 @@ bool SerialPort::Open(const std::string& devicePath) {
   if (!raced) {
     impl.port = port;
     impl.closeEvent = closeEvent;
+    impl.claim = claim;
   }
   ReleaseSRWLockExclusive(&impl.lock);
   if (raced) {
     CloseHandle(closeEvent);
     CloseHandle(port);
+    CloseHandle(claim);
     return false;
   }
   return true;
@@ -193,8 +224,10 @@ void SerialPort::Close() {
   while (impl.inFlight != 0) SleepConditionVariableSRW(&impl.idle, &impl.lock, INFINITE, 0);
   CloseHandle(impl.port);
   CloseHandle(impl.closeEvent);
+  CloseHandle(impl.claim);
   impl.port = INVALID_HANDLE_VALUE;
   impl.closeEvent = nullptr;
+  impl.claim = nullptr;
   impl.closing = false;
   WakeAllConditionVariable(&impl.idle);
   ReleaseSRWLockExclusive(&impl.lock);
