@@ -549,6 +549,30 @@ TEST_F(CardTest, IncomingCallRingsWithCallerIdUntilAnsweredOrMissed) {
   EXPECT_NE(missed.find("\r\nMISSED_CALL: "), std::string::npos) << Printable(missed);
 }
 
+TEST_F(CardTest, PcmFlowsOnTheAudioPortDuringACallWhenRouted) {
+  CardOptions options;
+  options.modem.pcmFramed = true;
+  Start(options);
+  PtyClient& client = At();
+  PtyClient audio;
+  Connect(audio, card->AudioPort(), PortKind::kAudio);
+  ASSERT_EQ(client.Command("AT+CPCMREG=1"), kOk);
+  ASSERT_EQ(client.Command("ATD10086;"), kOk);
+  ASSERT_EQ(client.ReadUntil("BEGIN\r\n"), "\r\nVOICE CALL: BEGIN\r\n");
+  std::string frame = audio.ReadCount(16 + 1600);
+  ASSERT_EQ(frame.size(), 1616u);
+  EXPECT_EQ(static_cast<unsigned char>(frame[0]), 255u);               // kind: PCM voice
+  EXPECT_EQ(frame.substr(4, 4), std::string("\x40\x06\0\0", 4));  // 1600, little-endian
+  ASSERT_TRUE(audio.Write(std::string(320, '\0')));
+  ASSERT_TRUE(card->WaitForReceived(std::string(320, '\0'), 2000, PortKind::kAudio));
+  uint64_t up = 0;
+  card->WithModem([&](Modem& m) {
+    up = m.audioBytesReceived;
+    return Outputs{};
+  });
+  EXPECT_EQ(up, 320u);
+}
+
 TEST_F(CardTest, VideoCallEventsAndLoopback) {
   Start();
   PtyClient& client = At();

@@ -243,7 +243,10 @@ std::string Modem::ClockText() const {
 
 Outputs Modem::Input(PortKind port, const std::string& bytes, const RuleHook& rule) {
   if (port == PortKind::kVideo) return HandleVideo(bytes);
-  if (port == PortKind::kAudio) return {};  // PCM frames: nothing to answer
+  if (port == PortKind::kAudio) {  // near-end voice: counted, not answered
+    audioBytesReceived += bytes.size();
+    return {};
+  }
   Outputs out;
   const PortKind dataPort = dualPort ? PortKind::kModem : PortKind::kAt;
   if (port == dataPort && dataConnected && dataOnline) {
@@ -541,6 +544,38 @@ Outputs Modem::CpsiTick(uint64_t generation) {
   Output next;
   next.delayMs = cpsiInterval * 1000;
   next.later = [this, generation]() { return CpsiTick(generation); };
+  out.push_back(next);
+  return out;
+}
+
+Outputs Modem::PcmTick(uint64_t generation) {
+  if (generation != m_pcmGeneration || !pcmRegistered) return {};
+  Outputs out;
+  if (call == CallState::kActive && config.pcmChunkBytes > 0) {
+    std::string pcm;
+    size_t samples = static_cast<size_t>(config.pcmChunkBytes) / 2;
+    // 400 Hz square-ish tone: 20 samples per period at 8000 samples/s.
+    for (size_t i = 0; i < samples; ++i, ++m_pcmPhase) {
+      int16_t v = (m_pcmPhase % 20) < 10 ? 4000 : -4000;
+      pcm += static_cast<char>(v & 0xFF);
+      pcm += static_cast<char>((v >> 8) & 0xFF);
+    }
+    if (config.pcmFramed) {
+      std::string header(16, '\0');
+      header[0] = static_cast<char>(0xFF);
+      uint32_t len = static_cast<uint32_t>(pcm.size());
+      for (int k = 0; k < 4; ++k) header[4 + k] = static_cast<char>((len >> (8 * k)) & 0xFF);
+      pcm = header + pcm;
+    }
+    audioBytesSent += pcm.size();
+    Output o;
+    o.port = PortKind::kAudio;
+    o.bytes = pcm;
+    out.push_back(o);
+  }
+  Output next;
+  next.delayMs = 100;
+  next.later = [this, generation]() { return PcmTick(generation); };
   out.push_back(next);
   return out;
 }
@@ -1111,8 +1146,19 @@ Outputs Modem::HandleExtended(PortKind port, const std::string& cmd) {
   if (name == "+CPCMREG") {
     if (query) return info("+CPCMREG: " + num(pcmRegistered ? 1 : 0));
     if (!hasN0) return cme(50);
+    bool wasOn = pcmRegistered;
     pcmRegistered = n0 != 0;
-    return ok();
+    Outputs out = ok();
+    if (pcmRegistered && !wasOn) {
+      uint64_t gen = ++m_pcmGeneration;
+      Output tick;
+      tick.delayMs = 100;
+      tick.later = [this, gen]() { return PcmTick(gen); };
+      out.push_back(tick);
+    } else if (!pcmRegistered) {
+      ++m_pcmGeneration;
+    }
+    return out;
   }
 
   // --- Calls ---

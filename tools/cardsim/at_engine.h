@@ -71,6 +71,11 @@ struct ModemConfig {
   std::string simLockKey = "12345678";      // DCK / UCK of +CSIMLOCK
   std::string diagPassword = "12345678";    // +CSWITCHDM
   bool smsSendPrompt = false;  // AT+CMGSO answers with a lone "> " first
+  // PCM on the audio port while a call is active and AT+CPCMREG=1: 16-bit LE
+  // mono, 8000 samples/s, sent in chunks of pcmChunkBytes every 100 ms (a 400 Hz
+  // tone); framed: each chunk behind a 16-byte header {kind 255, length, 0, 0}.
+  int pcmChunkBytes = 1600;
+  bool pcmFramed = false;
   std::vector<OperatorInfo> operators = {
       {2, "Simulated Mobile", "SIMMOB", "46000", 2},
       {1, "Second Network", "SECOND", "46001", 2},
@@ -211,6 +216,7 @@ class Modem {
   int simLock[5] = {0, 0, 0, 0, 0};   // NW NS SP CP SIM
   std::map<std::string, std::string> simLockCodes;  // lock type -> code
   bool pcmRegistered = false;
+  uint64_t audioBytesReceived = 0, audioBytesSent = 0;
 
   // Per-port input assembly.
   struct PortInput {
@@ -230,6 +236,9 @@ class Modem {
   Outputs HandlePromptPdu(PortKind port, const std::string& pdu);
   Outputs HandleVideo(const std::string& bytes);
   Output GoOnline();
+  Outputs PcmTick(uint64_t generation);
+  uint64_t m_pcmGeneration = 0;
+  uint32_t m_pcmPhase = 0;
   std::string CmeError(int code) const;
   std::string Final(const std::string& info) const;  // info lines + OK
   Outputs Answer(PortKind port, const std::string& bytes) const;
