@@ -128,7 +128,7 @@ const DecodeCase kDecodeCases[] = {
      Record(128, {{0, "WCDMA"}, {16, "Online"}, {32, "460-00"}, {48, "0x1A2B"}}),
      R"({"fields":["WCDMA","Online","460-00","0x1A2B"]})"},
     // SMS.
-    {"cmgso_reference_7", 113, B({7}), R"({"value":7})"},
+    {"cmgso_reference_7", 113, B({7}), R"({"reference":7})"},
     {"cmgro_read", 115,
      Record(732, {{0, Le32(3)}, {4, "\x01\x81"}, {8, std::string("\xE6\x07\x01\x02\x03\x04\x05", 7)},
                   {16, "10086"}, {56, Le32(1)}, {64, "Balance 10.00"}}),
@@ -142,8 +142,8 @@ const DecodeCase kDecodeCases[] = {
     {"cpms_sm_sm_me", 123,
      Record(36, {{0, Le32(0)}, {4, Le32(2)}, {8, Le32(20)}, {12, Le32(0)}, {16, Le32(2)},
                  {20, Le32(20)}, {24, Le32(1)}, {28, Le32(0)}, {32, Le32(100)}}),
-     R"({"memories":[{"storage":"SM","used":2,"total":20},{"storage":"SM","used":2,"total":20},)"
-     R"({"storage":"ME","used":0,"total":100}]})"},
+     R"({"memories":[{"phone":false,"used":2,"total":20},{"phone":false,"used":2,"total":20},)"
+     R"({"phone":true,"used":0,"total":100}]})"},
     {"cmgwo_index_5", 124, B({5, 0, 0, 0}), R"({"index":5})"},
     {"cmss_reference_12", 125, B({12, 0, 0, 0}), R"({"reference":12})"},
     {"cmgl_entry_two_parts", 126,

@@ -288,6 +288,67 @@ TEST_F(ToolTest, AtLineWithALineBreakIsRefusedBeforeSending) {
   EXPECT_FALSE(Contains(m_card->Received(), "ATD123"));
 }
 
+// --- sms send ---------------------------------------------------------------------
+
+struct SmsSendCase {
+  const char* name;
+  std::string text;
+  size_t parts;
+  const char* result;  // end of the result line
+};
+
+void PrintTo(const SmsSendCase& c, std::ostream* os) { *os << c.name; }
+
+class SmsSendTest : public ToolTest, public ::testing::WithParamInterface<SmsSendCase> {};
+
+TEST_P(SmsSendTest, TheCardReceivesTheWholeText) {
+  StartCard();
+  const RunResult r = Tool({"sms", "send", "+8613800138000", GetParam().text}, {{"LC_ALL", "C.UTF-8"}});
+  if (r.exitCode == 3 && Contains(r.err, "has no Dll_SMSMoReq")) GTEST_SKIP() << r.err;
+  ASSERT_EQ(r.exitCode, 0) << r.out << r.err;
+  EXPECT_TRUE(Contains(Lines(r.out).back(), GetParam().result)) << Lines(r.out).back();
+  std::vector<cardsim::SentSms> sent;
+  m_card->WithModem([&](cardsim::Modem& modem) {
+    sent = modem.sent;
+    return cardsim::Outputs{};
+  });
+  ASSERT_EQ(sent.size(), GetParam().parts);
+  std::string text;
+  for (size_t i = 0; i < sent.size(); ++i) {
+    EXPECT_EQ(sent[i].decoded.address, "+8613800138000");
+    if (sent.size() > 1) {
+      ASSERT_TRUE(sent[i].decoded.concat.has_value()) << i;
+      EXPECT_EQ(sent[i].decoded.concat->total, static_cast<int>(sent.size()));
+      EXPECT_EQ(sent[i].decoded.concat->sequence, static_cast<int>(i + 1));
+      EXPECT_EQ(sent[i].decoded.concat->reference, sent[0].decoded.concat->reference);
+    }
+    text += sent[i].decoded.text;
+  }
+  EXPECT_EQ(text, GetParam().text);
+}
+
+std::string Words(const std::string& word, size_t n) {
+  std::string out;
+  for (size_t i = 0; i < n; ++i) out += word;
+  return out;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tool, SmsSendTest,
+    ::testing::Values(
+        SmsSendCase{"short_gsm", "Hello from modlink (test)", 1, "parts=1 coding=gsm7"},
+        SmsSendCase{"long_gsm_two_parts", Words("0123456789", 20), 2, "parts=2 coding=gsm7"},
+        SmsSendCase{"long_ucs2_three_parts", Words("Gr\xC3\xBC\xC3\x9F" "e ", 30), 3,
+                    "parts=3 coding=ucs2"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(ToolTest, SmsSendRefusesABadNumberBeforeSending) {
+  StartCard();
+  const RunResult r = Tool({"sms", "send", "1380013800\";ATD1", "hi"});
+  EXPECT_EQ(r.exitCode, 2) << r.out << r.err;
+  EXPECT_FALSE(Contains(m_card->Received(), "CMGSO"));
+}
+
 // --- failures: no card, busy port, library ------------------------------------------
 
 struct NoCardCase {

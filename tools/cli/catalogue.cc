@@ -256,6 +256,11 @@ Value DecodeSmsRecord(const uint8_t* d, size_t n) {
   return v;
 }
 
+Value DecodeSmsReference(const uint8_t* d, size_t n) {
+  if (n != 1) return WrongSize(d, n, "1 byte");
+  return Single("reference", Value::Int(d[0]));
+}
+
 Value DecodeNewSms(const uint8_t* d, size_t n) {
   if (n != 16) return WrongSize(d, n, "16 bytes");
   const int32_t storage = I32(d);
@@ -269,7 +274,8 @@ Value DecodeSmsMemory(const uint8_t* d, size_t n) {
   Value list = Value::Array();
   for (int i = 0; i < 3; ++i) {
     const uint8_t* s = d + 12 * i;
-    Value mem = Single("storage", Value::Text(I32(s) ? "ME" : "SM"));
+    // The record says only whether the storage is phone memory ("ME"/"MT").
+    Value mem = Single("phone", Value::Bool(I32(s) != 0));
     mem.Set("used", Value::Int(I32(s + 4)));
     mem.Set("total", Value::Int(I32(s + 8)));
     list.Push(std::move(mem));
@@ -399,7 +405,7 @@ const std::vector<IndicationInfo> kCatalogue = {
     {109, "registration", "network registration (+CREG)", DecodeRegistration},
     {110, "clock", "card clock (+CCLK)", DecodeClock},
     {111, "signal", "signal strength and bit error rate (+CSQ)", DecodeSignal},
-    {113, "sms-sent", "message sent: reference", DecodeByte},
+    {113, "sms-sent", "message sent: reference", DecodeSmsReference},
     {115, "sms-read", "message read from storage", DecodeSmsRecord},
     {116, "sms-new", "new message stored", DecodeNewSms},
     {117, "sms-list-support", "supported message-list states", DecodeText},

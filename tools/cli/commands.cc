@@ -1,8 +1,14 @@
 #include "commands.h"
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
+
+#include "sms_text.h"
 
 namespace modlink_cli {
 namespace {
@@ -259,6 +265,66 @@ int RunSmsDelete(CommandContext& c) {
                 {});
 }
 
+int RunSmsStorage(CommandContext& c) {
+  int32_t storage = 2;  // query
+  if (!c.args.empty()) {
+    if (c.args[0] == "sim") {
+      storage = 0;
+    } else if (c.args[0] == "phone") {
+      storage = 1;
+    } else {
+      return UsageError(c, "sms storage: choose sim or phone, or nothing to ask");
+    }
+  }
+  return Simple(c, "sms storage", "the storage request", Call<ReqInt>("Dll_SMSStorageReq", storage),
+                1, {123});
+}
+
+int RunSmsSend(CommandContext& c) {
+  const std::string& number = c.args[0];
+  if (number.empty() || number.size() > 20 ||
+      number.find_first_not_of("+0123456789") != std::string::npos) {
+    return UsageError(c, "sms send: NUMBER is up to 20 digits, with an optional leading +");
+  }
+  SmsParts split;
+  std::string error;
+  if (!SplitSmsText(c.args[1], 10, &split, &error)) return UsageError(c, "sms send: " + error);
+  // One reference for all parts of this message; it only has to differ from
+  // the messages sent just before.
+  const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+  const int32_t reference = static_cast<int32_t>((static_cast<uint64_t>(now) ^ static_cast<uint64_t>(getpid())) & 0xFF);
+  auto* send = c.session.Library().Find<decltype(Dll_SMSMoReq)>("Dll_SMSMoReq");
+  const int32_t total = static_cast<int32_t>(split.parts.size());
+  std::vector<Indication> answer;
+  for (int32_t i = 0; i < total; ++i) {
+    ModlinkSmsPart part;
+    std::memset(&part, 0, sizeof part);
+    part.reference = reference;
+    part.total = total;
+    part.sequence = i + 1;
+    const std::string& text = split.parts[static_cast<size_t>(i)];
+    std::memcpy(part.text, text.data(), text.size());  // at most 268 bytes: 67 four-byte characters
+    const std::string what = total > 1 ? "part " + std::to_string(i + 1) + " of " +
+                                             std::to_string(total) + " of the message"
+                                       : "the message";
+    Failure failure;
+    if (!c.session.Request(what,
+                           [&] {
+                             return Accepted(send(number.c_str(), &part,
+                                                  static_cast<int32_t>(text.size()), 0,
+                                                  split.coding, 0));
+                           },
+                           1, c.session.Limits().requestMs, &answer, &failure)) {
+      return Report(c.out, failure);
+    }
+  }
+  Value result = Collect(answer, {113});
+  result.Set("parts", Value::Int(total));
+  result.Set("coding", Value::Text(split.coding == 0 ? "gsm7" : "ucs2"));
+  c.out.Result("sms send", result);
+  return kExitOk;
+}
+
 int RunPinStatus(CommandContext& c) {
   return Simple(c, "pin status", "the PIN query", Call<ReqVoid>("Dll_GetPinVerifyStatusReq"), 1,
                 {127});
@@ -324,6 +390,10 @@ const std::vector<Command> kCommands = {
      RunSmsRead},
     {"sms delete", "INDEX", "delete one stored message", {"Dll_SMSDelMtReq"}, true, 1, 1,
      RunSmsDelete},
+    {"sms send", "NUMBER TEXT", "send a message (long texts in up to 10 parts)", {"Dll_SMSMoReq"},
+     true, 2, 2, RunSmsSend},
+    {"sms storage", "[sim|phone]", "message storage in use, or choose it", {"Dll_SMSStorageReq"},
+     true, 0, 1, RunSmsStorage},
     {"pin status", "", "SIM PIN state", {"Dll_GetPinVerifyStatusReq"}, true, 0, 0, RunPinStatus},
     {"pin enter", "PIN", "enter the SIM PIN", {"Dll_VerifyPinReq"}, true, 1, 1, RunPinEnter},
     {"pin change", "OLD NEW", "change the SIM PIN", {"Dll_ChangePin1Req"}, true, 2, 2,

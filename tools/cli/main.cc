@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,6 +84,8 @@ int ListIndications(Console& out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Message texts are in the locale's encoding, as the library reads them.
+  std::setlocale(LC_CTYPE, "");
   Options options;
   std::vector<std::string> words;
   bool help = false;
