@@ -91,5 +91,10 @@ TEST_F(SmsTextTest, RefusesEmptyInvalidAndTooLongTexts) {
   EXPECT_EQ(parts.parts.size(), 10u);
 }
 
+TEST(GsmEscapeTest, EscapeBeforeEachExtensionCharacterOnly) {
+  EXPECT_EQ(WithGsmEscapes("a[b]{c}~|^\\ \u20ac"), std::string("a\x1B[b\x1B]\x1B{c\x1B}\x1B~\x1B|\x1B^\x1B\\ \u20ac"));
+  EXPECT_EQ(WithGsmEscapes("plain text @$_"), "plain text @$_");
+}
+
 }  // namespace
 }  // namespace modlink_cli

@@ -336,7 +336,7 @@ std::string Words(const std::string& word, size_t n) {
 INSTANTIATE_TEST_SUITE_P(
     Tool, SmsSendTest,
     ::testing::Values(
-        SmsSendCase{"short_gsm", "Hello from modlink (test)", 1, "parts=1 coding=gsm7"},
+        SmsSendCase{"short_gsm_with_extension_characters", "Hello from modlink [test] {ok} ~|^", 1, "parts=1 coding=gsm7"},
         SmsSendCase{"long_gsm_two_parts", Words("0123456789", 20), 2, "parts=2 coding=gsm7"},
         SmsSendCase{"long_ucs2_three_parts", Words("Gr\xC3\xBC\xC3\x9F" "e ", 30), 3,
                     "parts=3 coding=ucs2"}),

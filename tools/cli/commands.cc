@@ -302,8 +302,10 @@ int RunSmsSend(CommandContext& c) {
     part.reference = reference;
     part.total = total;
     part.sequence = i + 1;
-    const std::string& text = split.parts[static_cast<size_t>(i)];
-    std::memcpy(part.text, text.data(), text.size());  // at most 268 bytes: 67 four-byte characters
+    const std::string text = split.coding == 0 ? WithGsmEscapes(split.parts[static_cast<size_t>(i)])
+                                               : split.parts[static_cast<size_t>(i)];
+    // At most 268 bytes (67 four-byte characters) or 153 (septets with escapes).
+    std::memcpy(part.text, text.data(), text.size());
     const std::string what = total > 1 ? "part " + std::to_string(i + 1) + " of " +
                                              std::to_string(total) + " of the message"
                                        : "the message";

@@ -76,4 +76,13 @@ bool SplitSmsText(const std::string& text, size_t maxParts, SmsParts* out, std::
   return true;
 }
 
+std::string WithGsmEscapes(const std::string& part) {
+  std::string out;
+  for (char c : part) {
+    if (GsmSeptets(static_cast<unsigned char>(c)) == 2) out += '\x1B';
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace modlink_cli

@@ -22,4 +22,9 @@ struct SmsParts {
 // encoding, or longer than |maxParts| parts.
 bool SplitSmsText(const std::string& text, size_t maxParts, SmsParts* out, std::string* error);
 
+// The text of a GSM 7-bit part as the library takes it: the library maps an
+// extension character to its code in the extension table without the escape
+// in front, so the client writes the escape (0x1B) before each one.
+std::string WithGsmEscapes(const std::string& part);
+
 }  // namespace modlink_cli
