@@ -60,8 +60,10 @@ bool ParseSeconds(const char* text, int* ms) {
   return true;
 }
 
+bool g_json = false;
+
 int Usage(const std::string& message) {
-  std::fprintf(stderr, "modlink: %s (see modlink --help)\n", message.c_str());
+  Console(g_json, false, false).Error(kExitUsage, "usage", message + " (see modlink --help)");
   return kExitUsage;
 }
 
@@ -86,6 +88,10 @@ int ListIndications(Console& out) {
 int main(int argc, char** argv) {
   // Message texts are in the locale's encoding, as the library reads them.
   std::setlocale(LC_CTYPE, "");
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--") == 0) break;
+    if (std::strcmp(argv[i], "--json") == 0) g_json = true;
+  }
   Options options;
   std::vector<std::string> words;
   bool help = false;
