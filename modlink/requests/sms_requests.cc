@@ -163,8 +163,8 @@ bool BuildSubmitPdu(const SubmitInput& in, SubmitPdu* pdu) {
     udl = userDataOctets + headerOctets;
   }
   if (headerOctets + userDataOctets > kMaxUserDataOctets) {
-    TraceLogf("Err: SMS user data of %zu octets exceeds 140, refused\n",
-              headerOctets + userDataOctets);
+    TraceLogf("Err: SMS user data of %u octets exceeds 140, refused\n",
+              static_cast<unsigned>(headerOctets + userDataOctets));
     return false;
   }
 

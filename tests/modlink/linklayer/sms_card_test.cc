@@ -12,6 +12,7 @@
 #include "cardsim.h"
 #include "modlink/requests/sms_requests.h"
 #include "modlink/responses/sms_handlers.h"
+#include "modlink/textcoding/charset.h"
 #include "sms_pdu.h"
 #include "tests/modlink/linklayer/card_fixture.h"
 #include "tests/modlink/textcoding/code_page.h"
@@ -70,6 +71,29 @@ int32_t Len(const std::string& s) { return static_cast<int32_t>(s.size()); }
 
 // ---- Every built PDU, decoded by the card's decoder ----
 
+// The UTF-8 form of a client text as the library reads it: the test does
+// not depend on the machine's code page representing every character.
+std::string ClientTextAsUtf8(const std::string& ansi) {
+  std::vector<char16_t> units(ansi.size() + 1);
+  const size_t n = modlink::AnsiToUcs2(ansi.data(), static_cast<int32_t>(ansi.size()),
+                                       units.data(), units.size());
+  std::string out;
+  for (size_t i = 0; i < n; ++i) {
+    const uint32_t u = units[i];
+    if (u < 0x80) {
+      out += static_cast<char>(u);
+    } else if (u < 0x800) {
+      out += static_cast<char>(0xC0 | (u >> 6));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (u >> 12));
+      out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+  }
+  return out;
+}
+
 struct BuildCase {
   const char* name;
   modlink::SmsCompose mode;
@@ -99,8 +123,8 @@ TEST(SmsBuilderAgainstCardDecoder, EveryBuiltPduDecodesToItsDestinationAndText) 
        longText, 0, 1, 0, false, false, "+12345678901234567890", longText,
        cardsim::SmsCoding::kGsm7, 2},
       {"UCS2", SmsCompose::kSend, "+8613912345678", Ansi(u"\u4F60\u597D, caf\u00E9"), 8, 1, 0,
-       false, false, "+8613912345678", u8"\u4F60\u597D, caf\u00E9", cardsim::SmsCoding::kUcs2,
-       2},
+       false, false, "+8613912345678", ClientTextAsUtf8(Ansi(u"\u4F60\u597D, caf\u00E9")),
+       cardsim::SmsCoding::kUcs2, 2},
       {"8-bit data", SmsCompose::kSend, "+123", "raw data", 4, 1, 0, false, false, "+123",
        "raw data", cardsim::SmsCoding::kData8, 2},
       {"concatenated part 2 of 3", SmsCompose::kSend, "+123", "second part", 0, 3, 2, false,
