@@ -850,5 +850,26 @@ TEST_F(CardTest, PinStateMachineWithAttemptCounters) {
   EXPECT_EQ(fresh.Command("AT+CPIN=\"12345678\""), kOk);
 }
 
+TEST_F(CardTest, SimStateReportsWhenSwitchedOn) {
+  CardOptions options;
+  options.modem.pinEnabled = true;
+  options.modem.simStateReports = true;
+  Start(options);
+  PtyClient& client = At();
+  card->WithModem([](Modem& m) { return m.ReportSimState(); });
+  EXPECT_EQ(client.ReadUntil("+SIMPIN\r\n"), "\r\n+RLOCK: +SIMPIN\r\n");
+  EXPECT_EQ(client.Command("AT+CPIN=\"0000\""), "\r\n+CME ERROR: incorrect password\r\n");
+  EXPECT_EQ(client.ReadUntil("FAIL\r\n"), "\r\n+RLOCK: +CPIN: FAIL\r\n");
+  EXPECT_EQ(client.Command("AT+CPIN=\"1234\""), kOk);
+  EXPECT_EQ(client.ReadUntil("PASS\r\n"), "\r\n+RLOCK: +CPIN: PASS\r\n");
+  card->WithModem([](Modem& m) {
+    m.sim = Modem::SimState::kAbsent;
+    return m.ReportSimState();
+  });
+  EXPECT_EQ(client.ReadUntil("+NOSIM\r\n"), "\r\n+RLOCK: +NOSIM\r\n");
+  EXPECT_EQ(client.Command("AT+CPIN?"), "\r\n+CME ERROR: SIM not inserted\r\n");
+  EXPECT_EQ(client.Command("AT+CMGL=4"), "\r\n+CMS ERROR: 310\r\n");
+}
+
 }  // namespace
 }  // namespace cardsim

@@ -1508,6 +1508,11 @@ Outputs Modem::HandleExtended(PortKind port, const std::string& cmd) {
     if (!set || args[0].empty()) return cme(50);
     Outputs out = PinCommand(args);
     for (Output& o : out) o.port = port;
+    if (config.simStateReports && !out.empty()) {
+      bool pass = out[0].bytes == kOk;
+      Outputs r = Unsolicited(std::string("+RLOCK: +CPIN: ") + (pass ? "PASS" : "FAIL"));
+      out.insert(out.end(), r.begin(), r.end());
+    }
     return out;
   }
   if (name == "+SPIC") {
@@ -1700,6 +1705,19 @@ Outputs Modem::DropCarrier() {
     out.insert(out.end(), u.begin(), u.end());
   }
   return out;
+}
+
+Outputs Modem::ReportSimState() {
+  const char* state = "+SIMREADY";
+  switch (sim) {
+    case SimState::kAbsent: state = "+NOSIM"; break;
+    case SimState::kSimPin: state = "+SIMPIN"; break;
+    case SimState::kSimPuk: state = "+SIMPUK"; break;
+    case SimState::kPhNetPin: state = "+SIMLOCK"; break;
+    case SimState::kBlocked: state = "+SIMBAD"; break;
+    default: break;
+  }
+  return Unsolicited(std::string("+RLOCK: ") + state);
 }
 
 Outputs Modem::DeliverSms(const std::string& from, const std::string& text, SmsCoding coding,

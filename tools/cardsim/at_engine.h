@@ -75,6 +75,9 @@ struct ModemConfig {
   // mono, 8000 samples/s, sent in chunks of pcmChunkBytes every 100 ms (a 400 Hz
   // tone); framed: each chunk behind a 16-byte header {kind 255, length, 0, 0}.
   int pcmChunkBytes = 1600;
+  // "+RLOCK:" SIM reports: after PIN entry ("+RLOCK: +CPIN: PASS" / FAIL) and on
+  // ReportSimState(). Off by default so answers stay exactly as 27.007 has them.
+  bool simStateReports = false;
   bool pcmFramed = false;
   std::vector<OperatorInfo> operators = {
       {2, "Simulated Mobile", "SIMMOB", "46000", 2},
@@ -139,6 +142,7 @@ class Modem {
   Outputs RemoteHangup();
   Outputs IncomingVideoCall(const std::string& number);
   Outputs DropCarrier();
+  Outputs ReportSimState();
   Outputs DeliverSms(const std::string& from, const std::string& text, SmsCoding coding,
                      int messageClass, std::vector<int>* indexes);
   Outputs DeliverStatusReport(int reference, const std::string& recipient, int status);
