@@ -264,6 +264,52 @@ TEST(SmsHandlers, ErrorReleasesTheWriterOnlyOnceItsLineIsWhole) {
   EXPECT_EQ(Drain(link), (std::vector<Indication>{{119, "304"}}));
 }
 
+// Malformed and oversized lines: each handler stays inside its line, posts
+// what it could parse (or nothing), and the final answer behind it arrives.
+TEST(SmsHandlers, HostileLinesStayInsideTheirLine) {
+  const std::string longHex(1000, 'A');
+  const std::string goodPdu = kDeliverGsm7;
+  struct Hostile {
+    const char* name;
+    std::string line;
+    size_t posted;  // indications before the OK
+  };
+  const Hostile cases[] = {
+      {"storage query cut after the quote", "+CPMS: \"", 1},
+      {"storage query cut in the name", "+CPMS: \"ME", 1},
+      {"storage set answer without numbers", "+CPMS: ", 1},
+      {"validity without values", "+CMVP:", 1},
+      {"tag result without values", "+CMGWT:", 1},
+      {"new message cut in the storage name", "+CMTI: \"S", 0},
+      {"new message without an index", "+CMTI: \"SM\"", 1},
+      {"service centre of 1000 hex digits", "+CSCA: \"" + longHex + "\",145", 1},
+      {"error text of 600 bytes", "+CMS ERROR: " + std::string(600, 'x'), 1},
+      {"read answer with a 1000-digit PDU", "+CMGRO: 1,,25\r\n" + longHex, 1},
+      {"list index of 20 digits", "+CMGL: 99999999999999999999,1,,25\r\n" + goodPdu, 1},
+      {"report without a length", "+CDS:\r\n00", 1},
+      {"list test answer without a closing parenthesis", "+CMGL: (0-4", 1},
+      {"read header followed by ERROR", "+CMGRO: 1,,25\r\nERROR", 1},
+  };
+  for (const Hostile& c : cases) {
+    linklayer link(false);
+    Feed(link, "\r\n" + c.line + "\r\n\r\nOK\r\n");
+    const std::vector<Indication> got = Drain(link);
+    ASSERT_FALSE(got.empty()) << c.name;
+    EXPECT_EQ(got.back(), (Indication{100, "OK"})) << c.name;
+    EXPECT_EQ(got.size(), c.posted + 1) << c.name;
+    EXPECT_EQ(link.m_nUnparsed, 0) << c.name;
+    for (const Indication& i : got) {
+      if (i.id == 119) {
+        EXPECT_EQ(i.payload, std::string(259, 'x')) << c.name;
+      } else if (i.id == 117) {
+        EXPECT_EQ(i.payload, "0-4") << c.name;
+      } else if (i.id == 126 || i.id == 115 || i.id == 199) {
+        EXPECT_EQ(i.payload.size(), 732u) << c.name;
+      }
+    }
+  }
+}
+
 TEST(SmsHandlers, TraceLines) {
   testsupport::TraceCapture trace;
   linklayer link(false);
