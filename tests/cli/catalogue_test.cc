@@ -204,12 +204,15 @@ const DecodeCase kDecodeCases[] = {
     {"micg_level_2", 151, B({2}), R"({"value":2})"},
     {"earkey_in", 152, B({1}), R"({"value":1})"},
     {"switch_ok", 163, B({1}), R"({"value":1})"},
-    // Dial-up and statistics events: passed through as bytes.
-    {"traffic_event", 146, B({1, 2}), R"({"length":2,"hex":"0102"})"},
-    {"dialup_state", 157, B({3}), R"({"length":1,"hex":"03"})"},
-    {"dialup_connecting", 170, B({0}), R"({"length":1,"hex":"00"})"},
-    {"dialup_connected", 171, B({1}), R"({"length":1,"hex":"01"})"},
-    {"dialup_disconnected", 172, B({0}), R"({"length":1,"hex":"00"})"},
+    // Dial-up connection and traffic alerts.
+    {"traffic_warning_80", 146, B({80}), R"({"percent":80})"},
+    {"at_port_not_reopened", 157, {}, R"({})"},
+    {"dial_no_card_modem_608", 170, B({0x60, 0x02, 0, 0}),
+     R"({"error":608,"meaning":"no modem of the card found"})"},
+    {"dial_error_691", 170, B({0xB3, 0x02, 0, 0}), R"({"error":691})"},
+    {"dial_authenticate", 171, B({4}), R"({"code":4,"meaning":"authenticate"})"},
+    {"dial_connected", 171, B({9}), R"({"code":9,"meaning":"connected"})"},
+    {"dial_ended", 172, B({10}), R"({"value":10})"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, DecodeTest, ::testing::ValuesIn(kDecodeCases),

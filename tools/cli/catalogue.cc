@@ -385,6 +385,34 @@ Value DecodeSimLockCode(const uint8_t* d, size_t n) {
   return v;
 }
 
+// --- Dial-up connection and traffic.
+
+Value DecodeDialFailed(const uint8_t* d, size_t n) {
+  if (n != 4) return WrongSize(d, n, "4 bytes");
+  const auto code = static_cast<uint32_t>(I32(d));
+  Value v = Single("error", Value::Int(code));
+  // 608: the dial-up service's "device does not exist": no card modem found.
+  if (code == 608) v.Set("meaning", Value::Text("no modem of the card found"));
+  return v;
+}
+
+Value DecodeDialProgress(const uint8_t* d, size_t n) {
+  static const char* const kNames[] = {
+      "open port",     "port opened",       "connect device",
+      "device connected", "authenticate",   "authentication notify",
+      "authentication projection", "projected", "authenticated",
+      "connected",     "disconnected"};
+  if (n != 1) return WrongSize(d, n, "1 byte");
+  Value v = Single("code", Value::Int(d[0]));
+  v.Set("meaning", Value::Text(d[0] <= 10 ? kNames[d[0]] : "other"));
+  return v;
+}
+
+Value DecodeTrafficAlert(const uint8_t* d, size_t n) {
+  if (n != 1) return WrongSize(d, n, "1 byte");
+  return Single("percent", Value::Int(d[0]));
+}
+
 // --- The card's own state lines.
 
 // One zero byte; the id carries the meaning.
@@ -436,7 +464,7 @@ const std::vector<IndicationInfo> kCatalogue = {
     {143, "auto-answer", "auto-answer setting", DecodeByte},
     {144, "fdn-state", "fixed dialling state (+CFDN)", DecodeByte},
     {145, "lock-change", "result of a PIN lock or fixed-dialling change", DecodeByte},
-    {146, "traffic-stats", "traffic statistics event", Raw},
+    {146, "traffic-alert", "traffic or time reached a warning or limit percentage", DecodeTrafficAlert},
     {147, "imsi", "IMSI (+CIMI)", DecodeText},
     {148, "hook-key", "hook key pressed", DecodeByte},
     {149, "hsdpa-category", "HSDPA category", DecodeByte},
@@ -447,7 +475,7 @@ const std::vector<IndicationInfo> kCatalogue = {
     {154, "operator-list", "operators found by a search (+COPS=?)", DecodeOperatorList},
     {155, "operator", "current operator (+COPS?)", DecodeOperator},
     {156, "rf-function", "radio function level (+CFUN)", DecodeByte},
-    {157, "dialup-state", "dial-up connection event", Raw},
+    {157, "dialup-port-lost", "the AT port could not be reopened after the data call", DecodeEmpty},
     {158, "pin-attempts", "PIN and PUK attempts left (+SPIC, +CPIN)", DecodePinAttempts},
     {159, "diagnostics", "serving-cell diagnostics (+CPSI)", DecodeDiagInfo},
     {160, "temperature", "card temperature alarm", DecodeTemperature},
@@ -459,9 +487,9 @@ const std::vector<IndicationInfo> kCatalogue = {
     {166, "video-incoming", "incoming video call", DecodeTextZ},
     {167, "video-end", "video call ended", DecodeTextZ},
     {168, "service-state", "network service state", DecodeServiceState},
-    {170, "dialup-connecting", "dial-up connection event", Raw},
-    {171, "dialup-connected", "dial-up connection event", Raw},
-    {172, "dialup-disconnected", "dial-up connection event", Raw},
+    {170, "dialup-failed", "the data connection failed: dial-up error code", DecodeDialFailed},
+    {171, "dialup-progress", "data connection progress; code 9: connected", DecodeDialProgress},
+    {172, "dialup-ended", "the data connection has ended", DecodeByte},
     {173, "net-mode-pref", "network mode preference (+CNMP)", DecodeByte},
     {174, "band-pref", "band preference mask (+CNBP)", DecodeBandMask},
     {175, "roaming-pref", "roaming preference (+CNRP)", DecodeByte},

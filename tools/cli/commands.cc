@@ -327,6 +327,76 @@ int RunSmsSend(CommandContext& c) {
   return kExitOk;
 }
 
+// --- The dial-up data connection and its traffic.
+
+int RunConnectData(CommandContext& c) {
+  std::vector<Indication> answer;
+  Failure failure;
+  auto* connect = c.session.Library().Find<ReqVoid>("Dll_ConnectNetWork");
+  const bool ok = c.session.Await(
+      "the data connection", [&] { return Accepted(connect()); },
+      [](const Indication& ind, Failure* f) {
+        if (ind.id == 171 && ind.payload.size() == 1 && ind.payload[0] == 9) return 1;
+        if (ind.id == 170 || ind.id == 157 || ind.id == kIndPortClosed) {
+          f->exit = ind.id == 170 ? kExitRefused : kExitPort;
+          f->reason = ind.id == 170 ? "dial-failed" : "port-closed";
+          f->message = ind.id == 170 ? "the data connection failed: " + DecodeIndication(ind).ToText()
+                                     : "the data connection lost the card's AT port";
+          return -1;
+        }
+        return 0;
+      },
+      c.session.Limits().dialMs, &answer, &failure);
+  if (!ok) return Report(c.out, failure);
+  Value result = Value::Object();
+  result.Set("connected", Value::Bool(true));
+  c.out.Result("connect-data", result);
+  // The connection belongs to this process: stay until the user ends it,
+  // then hang up before the library is unloaded.
+  c.out.Note("Connected; Ctrl-C hangs up.");
+  c.session.Watch(-1, -1);
+  auto* disconnect = c.session.Library().Find<ReqVoid>("Dll_DisConnectNetWork");
+  if (disconnect) {
+    Failure ignored;
+    ResetInterrupt();
+    c.session.Await(
+        "the hang-up", [&] { return Accepted(disconnect()); },
+        [](const Indication& ind, Failure*) { return ind.id == 172 ? 1 : 0; },
+        c.session.Limits().dialMs, nullptr, &ignored);
+  }
+  return kExitOk;
+}
+
+// The three FlowRecords of Dll_GetFlowStatics: 28 bytes of unsigned 32-bit
+// counters each.
+Value FlowRecordValue(const uint8_t* r) {
+  auto u32 = [r](size_t off) {
+    return static_cast<int64_t>(static_cast<uint32_t>(r[off]) | static_cast<uint32_t>(r[off + 1]) << 8 |
+                                static_cast<uint32_t>(r[off + 2]) << 16 |
+                                static_cast<uint32_t>(r[off + 3]) << 24);
+  };
+  Value v = Value::Object();
+  v.Set("rx_2g", Value::Int(u32(0))).Set("tx_2g", Value::Int(u32(4))).Set("seconds_2g", Value::Int(u32(8)));
+  v.Set("rx_3g", Value::Int(u32(12))).Set("tx_3g", Value::Int(u32(16))).Set("seconds_3g", Value::Int(u32(20)));
+  v.Set("day", Value::Int(u32(24)));
+  return v;
+}
+
+int RunStats(CommandContext& c) {
+  using GetFlow = MODLINK_BOOL MODLINK_CALL(void*, void*, void*);
+  uint8_t earlier[28] = {}, later[28] = {}, today[28] = {};
+  auto* get = c.session.Library().Find<GetFlow>("Dll_GetFlowStatics");
+  if (!Accepted(get(earlier, later, today))) {
+    return Report(c.out, Failure{kExitRefused, "refused", "the library gave no traffic statistics"});
+  }
+  Value result = Value::Object();
+  result.Set("earlier", FlowRecordValue(earlier));
+  result.Set("later", FlowRecordValue(later));
+  result.Set("today", FlowRecordValue(today));
+  c.out.Result("stats", result);
+  return kExitOk;
+}
+
 int RunPinStatus(CommandContext& c) {
   return Simple(c, "pin status", "the PIN query", Call<ReqVoid>("Dll_GetPinVerifyStatusReq"), 1,
                 {127});
@@ -396,6 +466,10 @@ const std::vector<Command> kCommands = {
      true, 2, 2, RunSmsSend},
     {"sms storage", "[sim|phone]", "message storage in use, or choose it", {"Dll_SMSStorageReq"},
      true, 0, 1, RunSmsStorage},
+    {"connect-data", "", "start the dial-up data connection; Ctrl-C hangs up",
+     {"Dll_ConnectNetWork", "Dll_DisConnectNetWork"}, true, 0, 0, RunConnectData},
+    {"stats", "", "traffic statistics: the billing windows and today", {"Dll_GetFlowStatics"},
+     false, 0, 0, RunStats},
     {"pin status", "", "SIM PIN state", {"Dll_GetPinVerifyStatusReq"}, true, 0, 0, RunPinStatus},
     {"pin enter", "PIN", "enter the SIM PIN", {"Dll_VerifyPinReq"}, true, 1, 1, RunPinEnter},
     {"pin change", "OLD NEW", "change the SIM PIN", {"Dll_ChangePin1Req"}, true, 2, 2,

@@ -61,6 +61,8 @@ void UnblockInterrupts() {
 
 bool Interrupted() { return g_interrupted != 0; }
 
+void ResetInterrupt() { g_interrupted = 0; }
+
 Session::Session(std::unique_ptr<ModlinkLibrary> lib, Console& out, Timeouts timeouts)
     : m_lib(std::move(lib)), m_out(out), m_timeouts(timeouts) {}
 
@@ -297,6 +299,37 @@ bool Session::Request(const std::string& what, const std::function<bool()>& send
     *failure = refused;
     return false;
   }
+  return true;
+}
+
+bool Session::Await(const std::string& what, const std::function<bool()>& send,
+                    const std::function<int(const Indication&, Failure*)>& verdict,
+                    int timeoutMs, std::vector<Indication>* answer, Failure* failure) {
+  if (!send()) {
+    *failure = Fail(kExitRefused, "refused", "the library refused " + what);
+    return false;
+  }
+  m_out.BeginWait("Waiting for " + what);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+  Indication ind;
+  for (;;) {
+    const Next got = Read(RemainingMs(deadline), &ind);
+    if (got != Next::kIndication) {
+      m_out.EndWait();
+      *failure = got == Next::kInterrupted
+                     ? Fail(kExitInterrupted, "interrupted", "interrupted")
+                     : Fail(kExitTimeout, "timeout", what + " did not finish within " + Seconds(timeoutMs));
+      return false;
+    }
+    if (answer) answer->push_back(ind);
+    const int v = verdict(ind, failure);
+    if (v == 1) break;
+    if (v != 0) {
+      m_out.EndWait();
+      return false;
+    }
+  }
+  m_out.EndWait();
   return true;
 }
 

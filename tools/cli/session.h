@@ -26,6 +26,8 @@ namespace modlink_cli {
 void InstallInterruptHandlers();
 void UnblockInterrupts();
 bool Interrupted();
+// Clears the interrupt, so that a clean-up after Ctrl-C can still wait.
+void ResetInterrupt();
 
 struct Failure {
   int exit = kExitOk;
@@ -38,6 +40,7 @@ struct Timeouts {
   int searchMs = 75000;      // a port scan: up to 2.1 s per candidate port
   int requestMs = 25000;     // one request's answer (the library retries at 20 s)
   int operatorSearchMs = 180000;
+  int dialMs = 120000;       // a dial-up connect or disconnect
 };
 
 class Session {
@@ -80,6 +83,13 @@ class Session {
   // card gone (162 with 0), timeout, interrupt.
   bool Request(const std::string& what, const std::function<bool()>& send, int finals,
                int timeoutMs, std::vector<Indication>* answer, Failure* failure);
+
+  // Sends through |send| and reads until |verdict| decides: it returns 0 to
+  // go on, 1 when done, or a failure (exit code and message set) to stop.
+  // For work answered by indications rather than a final result (dial-up).
+  bool Await(const std::string& what, const std::function<bool()>& send,
+             const std::function<int(const Indication&, Failure*)>& verdict, int timeoutMs,
+             std::vector<Indication>* answer, Failure* failure);
 
   // Reads and prints indications until |durationMs| passed (< 0: until
   // interrupted) or |count| were read (< 0: no limit).
