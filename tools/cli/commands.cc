@@ -434,6 +434,39 @@ int RunPbList(CommandContext& c) {
                 1, {130});
 }
 
+int RunPbWrite(CommandContext& c) {
+  const std::string& number = c.args[0];
+  const std::string& name = c.args[1];
+  int32_t index = 0;
+  const bool firstFree = c.args.size() < 3;
+  if (!firstFree && (!ParseInt(c.args[2], &index) || index < 1)) {
+    return UsageError(c, "pb write: INDEX is an entry number from 1");
+  }
+  // The entry record's number field holds 20 characters, its name 74 bytes.
+  if (number.empty() || number.size() > 20 ||
+      number.find_first_not_of("+0123456789*#") != std::string::npos) {
+    return UsageError(c, "pb write: NUMBER is up to 20 digits, * or #, with an optional leading +");
+  }
+  if (name.size() > 74 || name.find('"') != std::string::npos) {
+    return UsageError(c, "pb write: NAME is at most 74 bytes, without double quotes");
+  }
+  uint8_t entry[708] = {};
+  const auto put32 = [&entry](size_t off, int32_t v) {
+    const auto u = static_cast<uint32_t>(v);
+    for (size_t i = 0; i < 4; ++i) entry[off + i] = static_cast<uint8_t>(u >> (8 * i));
+  };
+  put32(0, index);
+  put32(4, number[0] == '+' ? 145 : 129);
+  std::memcpy(entry + 8, number.data(), number.size());
+  std::memcpy(entry + 30, name.data(), name.size());
+  using WriteEntry = MODLINK_BOOL MODLINK_CALL(const void*, MODLINK_BOOL);
+  return Simple(c, "pb write", "the phonebook write",
+                [&entry, firstFree](ModlinkLibrary& lib) {
+                  return Accepted(lib.Find<WriteEntry>("Dll_WritePBItem")(entry, firstFree ? 1 : 0));
+                },
+                1, {});
+}
+
 const std::vector<Command> kCommands = {
     {"search", "[--video]", "search the card's ports (and its video port)", {"Dll_SearchPort"},
      false, 0, 0, RunSearch},
@@ -476,6 +509,8 @@ const std::vector<Command> kCommands = {
      RunPinChange},
     {"pb list", "[FIRST [LAST]]", "read phonebook entries (1 to 50)", {"Dll_ReadPBItem"}, true, 0,
      2, RunPbList},
+    {"pb write", "NUMBER NAME [INDEX]", "write a phonebook entry (first free place without INDEX)",
+     {"Dll_WritePBItem"}, true, 2, 3, RunPbWrite},
 };
 
 }  // namespace
