@@ -515,10 +515,7 @@ TEST_F(CardTest, OutgoingCallIsAnsweredAndReleased) {
   EXPECT_EQ(end.substr(0, 19), "\r\nVOICE CALL: END: ");
   EXPECT_EQ(end.size(), 19u + 6 + 2 + kOk.size());  // six-digit duration
   // Busy remote party: NO CARRIER after the OK.
-  card->WithModem([](Modem& m) {
-    m.nextCallOutcome = Modem::CallOutcome::kBusy;
-    return Outputs{};
-  });
+  card->SetCallOutcome(Modem::CallOutcome::kBusy);
   EXPECT_EQ(client.Command("ATD10086;"), kOk);
   EXPECT_EQ(client.ReadUntil("NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
   // The dialled numbers are in the dialled-calls book, newest first.
@@ -748,11 +745,7 @@ TEST_F(CardTest, SentMessagesAreDecodedKeptAndReported) {
   EXPECT_EQ(report->address, "+123");
   EXPECT_EQ(reports[0].first, "+CDS: " + std::to_string(TpduLength(reports[0].second)));
 
-  std::vector<SentSms> sent;
-  card->WithModem([&](Modem& m) {
-    sent = m.sent;
-    return Outputs{};
-  });
+  std::vector<SentSms> sent = card->SentMessages();
   ASSERT_EQ(sent.size(), 2u);
   EXPECT_EQ(sent[0].decoded.address, "+123");
   EXPECT_EQ(sent[0].decoded.text, "hi");
@@ -787,6 +780,26 @@ TEST_F(CardTest, SendPromptOnlyWhenAsked) {
 }
 
 // --- Phonebook and PIN ---------------------------------------------------------------
+
+TEST_F(CardTest, StateSettersFillStorageForTheClient) {
+  Start();
+  PtyClient& client = At();
+  const std::string pdu = "0891683108100005F0040D91683119325476F800006221113154702313C8329BFD0699E5EF36888E2E83C6613919";
+  EXPECT_EQ(card->StoreSms("ME", pdu, 1, 5), 5);
+  EXPECT_EQ(card->StoreSms("ME", pdu), 1);
+  EXPECT_EQ(card->StoreSms("XX", pdu), -1);
+  EXPECT_EQ(card->StoreSms("SM", "0891"), -1);  // does not decode
+  EXPECT_EQ(card->StoreSms("SM", pdu, 0, 21), -1);  // past the capacity
+  ASSERT_EQ(client.Command("AT+CPMS=\"ME\""), Info("+CPMS: 2,100,0,20,0,20"));
+  EXPECT_EQ(client.Command("AT+CMGRO=5"), "\r\n+CMGRO: 1,,37\r\n" + pdu + "\r\n" + kOk);
+  EXPECT_TRUE(card->AddPhonebookEntry("SM", 7, "10086", "\xe4\xb8\xad\xe5\x9b\xbd"));
+  EXPECT_FALSE(card->AddPhonebookEntry("SM", 251, "10086", "x"));
+  EXPECT_FALSE(card->AddPhonebookEntry("ZZ", 1, "10086", "x"));
+  ASSERT_EQ(client.Command("AT+CPBS=\"SM\""), kOk);
+  EXPECT_EQ(client.Command("AT+CPBR=7"), Info("+CPBR: 7,\"10086\",129,\"4E2D56FD\""));
+  card->SetSimState(Modem::SimState::kSimPuk);
+  EXPECT_EQ(client.Command("AT+CPIN?"), Info("+CPIN: SIM PUK"));
+}
 
 TEST_F(CardTest, PhonebookEntriesAreWrittenReadAndDeleted) {
   Start();
@@ -842,10 +855,7 @@ TEST_F(CardTest, PinStateMachineWithAttemptCounters) {
   PtyClient fresh;
   Connect(fresh, card->AtPort(), PortKind::kAt);
   EXPECT_EQ(fresh.Command("AT+CPIN?"), Info("+CPIN: READY"));
-  card->WithModem([](Modem& m) {
-    m.sim = Modem::SimState::kPhNetPin;
-    return Outputs{};
-  });
+  card->SetSimState(Modem::SimState::kPhNetPin);
   EXPECT_EQ(fresh.Command("AT+CPIN?"), Info("+CPIN: PH-NET PIN"));
   EXPECT_EQ(fresh.Command("AT+CPIN=\"12345678\""), kOk);
 }

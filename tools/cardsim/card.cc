@@ -595,6 +595,57 @@ std::vector<int> Card::DeliverSms(const std::string& from, const std::string& te
   return indexes;
 }
 
+int Card::StoreSms(const std::string& storage, const std::string& pdu, int stat, int index) {
+  int result = -1;
+  WithModem([&](Modem& m) {
+    if ((storage != "SM" && storage != "ME") || stat < 0 || stat > 3) return Outputs{};
+    if (!DecodePdu(pdu, true, nullptr)) return Outputs{};
+    SmsStore& store = m.sms[storage];
+    int at = index > 0 ? index : store.FreeIndex();
+    if (at < 1 || at > store.capacity) return Outputs{};
+    store.slots[at] = SmsSlot{stat, pdu, false};
+    result = at;
+    return Outputs{};
+  });
+  return result;
+}
+
+bool Card::AddPhonebookEntry(const std::string& storage, int index, const std::string& number,
+                             const std::string& name, int type) {
+  bool ok = false;
+  WithModem([&](Modem& m) {
+    auto it = m.phonebooks.find(storage);
+    auto hex = Utf8ToUcs2Hex(name);
+    if (it == m.phonebooks.end() || !hex || index < 1 || index > it->second.capacity) return Outputs{};
+    PhonebookEntry e;
+    e.number = number;
+    e.type = type;
+    e.nameHex = *hex;
+    it->second.entries[index] = e;
+    ok = true;
+    return Outputs{};
+  });
+  return ok;
+}
+
+void Card::SetSimState(Modem::SimState state) {
+  WithModem([state](Modem& m) {
+    m.sim = state;
+    return Outputs{};
+  });
+}
+
+void Card::SetCallOutcome(Modem::CallOutcome outcome) {
+  WithModem([outcome](Modem& m) {
+    m.nextCallOutcome = outcome;
+    return Outputs{};
+  });
+}
+
+std::vector<SentSms> Card::SentMessages() const {
+  return m_impl->Run([this] { return m_impl->m_modem.sent; });
+}
+
 std::vector<TranscriptEntry> Card::Transcript() const {
   std::lock_guard<std::mutex> lock(m_impl->m_transcriptMutex);
   return m_impl->m_transcript;

@@ -112,6 +112,19 @@ class Card {
   std::vector<int> DeliverSms(const std::string& from, const std::string& text,
                               SmsCoding coding = SmsCoding::kGsm7, int messageClass = -1);
 
+  // Puts PDU |pdu| (hex, with its service-centre part) into storage "SM" or "ME"
+  // with 27.005 status |stat|, at |index| or the first free one. Returns the
+  // index, or -1 when the storage is unknown or full, or the PDU does not decode.
+  int StoreSms(const std::string& storage, const std::string& pdu, int stat = 0, int index = -1);
+  // Adds a phonebook entry (name in UTF-8, stored as UCS-2 hex) to "SM", "ME",
+  // "FD", "DC", "MC" or "RC". False when the storage or index is out of range.
+  bool AddPhonebookEntry(const std::string& storage, int index, const std::string& number,
+                         const std::string& name, int type = 129);
+  void SetSimState(Modem::SimState state);
+  void SetCallOutcome(Modem::CallOutcome outcome);
+  // Messages the client sent (AT+CMGSO, AT+CMGS, AT+CMSS), decoded.
+  std::vector<SentSms> SentMessages() const;
+
   // --- Transcript --------------------------------------------------------------
   std::vector<TranscriptEntry> Transcript() const;
   void ClearTranscript();
