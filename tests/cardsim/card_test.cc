@@ -486,6 +486,24 @@ TEST_F(CardTest, UnsolicitedBytesWithoutAClientAreDroppedAndRecorded) {
   EXPECT_EQ(client.Command("AT"), kOk);  // the RING was not kept for the next client
 }
 
+TEST_F(CardTest, TranscriptStaysWithinItsLimit) {
+  CardOptions options;
+  options.transcriptLimitBytes = 4096;
+  Start(options);
+  PtyClient& client = At();
+  size_t next = 0;
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(client.Command("AT+CSQ"), Info("+CSQ: 20,99"));
+  std::vector<TranscriptEntry> all = card->TranscriptFrom(0, &next);
+  size_t kept = 0;
+  for (const TranscriptEntry& e : all) kept += e.bytes.size();
+  EXPECT_LE(kept, 4096u);
+  EXPECT_GE(next, 400u);  // positions count every entry, dropped ones included
+  EXPECT_LT(all.size(), next);
+  EXPECT_TRUE(card->TranscriptFrom(next, &next).empty());
+  EXPECT_EQ(card->ReceivedLineCount(PortKind::kAt), 200u);
+  EXPECT_LE(card->Received(PortKind::kAt).size(), 4096u);
+}
+
 // --- Network events and calls -----------------------------------------------------
 
 TEST_F(CardTest, RegistrationSignalAndTechnologyReports) {

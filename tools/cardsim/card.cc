@@ -398,7 +398,11 @@ class Card::Impl {
       }
       if (anyClosed && (timeout < 0 || timeout > kHupRecheckMs)) timeout = kHupRecheckMs;
       int rc = poll(fds.data(), fds.size(), timeout);
-      if (rc < 0 && errno != EINTR) break;
+      if (rc < 0) {
+        // Keep serving: callers wait on this thread. Back off briefly and retry.
+        if (errno != EINTR) poll(nullptr, 0, kHupRecheckMs);
+        continue;
+      }
       if (fds[0].revents & POLLIN) RunTasks();
       for (size_t k = 1; k < fds.size(); ++k) {
         int i = which[k];
@@ -434,8 +438,25 @@ class Card::Impl {
       } else if (dir == Direction::kSent) {
         m_sent[i] += bytes;
       }
+      m_transcriptBytes += 2 * bytes.size();
+      size_t limit = m_options.transcriptLimitBytes;
+      if (limit > 0 && m_transcriptBytes > limit) TrimTranscript();
     }
     m_transcriptCv.notify_all();
+  }
+
+  // Drops the older half of everything kept (transcript lock held).
+  void TrimTranscript() {
+    size_t drop = m_transcript.size() / 2;
+    m_transcript.erase(m_transcript.begin(), m_transcript.begin() + static_cast<std::ptrdiff_t>(drop));
+    m_transcriptBase += drop;
+    m_transcriptBytes = 0;
+    for (const TranscriptEntry& e : m_transcript) m_transcriptBytes += e.bytes.size();
+    for (int i = 0; i < kPortKinds; ++i) {
+      m_received[i].erase(0, m_received[i].size() / 2);
+      m_sent[i].erase(0, m_sent[i].size() / 2);
+      m_transcriptBytes += m_received[i].size() + m_sent[i].size();
+    }
   }
 
   void SetClientFlag(int index, bool open) {
@@ -475,6 +496,8 @@ class Card::Impl {
   std::vector<TranscriptEntry> m_transcript;
   std::string m_received[kPortKinds], m_sent[kPortKinds];
   size_t m_lines[kPortKinds] = {};
+  size_t m_transcriptBytes = 0;
+  size_t m_transcriptBase = 0;  // entries dropped by TrimTranscript
   bool m_clientFlags[kPortKinds] = {};
 };
 
@@ -651,8 +674,21 @@ std::vector<TranscriptEntry> Card::Transcript() const {
   return m_impl->m_transcript;
 }
 
+std::vector<TranscriptEntry> Card::TranscriptFrom(size_t from, size_t* next) const {
+  std::lock_guard<std::mutex> lock(m_impl->m_transcriptMutex);
+  size_t base = m_impl->m_transcriptBase;
+  size_t end = base + m_impl->m_transcript.size();
+  if (next) *next = end;
+  size_t start = std::max(from, base);
+  if (start >= end) return {};
+  return std::vector<TranscriptEntry>(m_impl->m_transcript.begin() + static_cast<std::ptrdiff_t>(start - base),
+                                      m_impl->m_transcript.end());
+}
+
 void Card::ClearTranscript() {
   std::lock_guard<std::mutex> lock(m_impl->m_transcriptMutex);
+  m_impl->m_transcriptBase += m_impl->m_transcript.size();
+  m_impl->m_transcriptBytes = 0;
   m_impl->m_transcript.clear();
   for (int i = 0; i < kPortKinds; ++i) {
     m_impl->m_received[i].clear();

@@ -37,6 +37,10 @@ struct CardOptions {
   bool audioPort = true;
   bool echo = false;       // command echo at start (ATE switches it)
   int comBase = 3;         // lowest COM number tried for the first port
+  // Bytes of transcript kept (entries and the Received/Sent streams); 0 keeps
+  // everything. Past the limit the older half is dropped, and offsets into
+  // Received()/Sent() taken before that are no longer meaningful.
+  size_t transcriptLimitBytes = 0;
   // Fixed answers and defaults of the modem state; see ModemConfig.
   ModemConfig modem;
 };
@@ -127,6 +131,9 @@ class Card {
 
   // --- Transcript --------------------------------------------------------------
   std::vector<TranscriptEntry> Transcript() const;
+  // Entries from absolute position |from| on (positions count every entry ever
+  // recorded); |next| receives the position after the last one returned.
+  std::vector<TranscriptEntry> TranscriptFrom(size_t from, size_t* next) const;
   void ClearTranscript();
   // All bytes received (or sent) on |port| so far, in order.
   std::string Received(PortKind port = PortKind::kAt) const;

@@ -30,6 +30,7 @@ void Usage() {
 int main(int argc, char** argv) {
   using namespace cardsim;
   CardOptions options;
+  options.transcriptLimitBytes = 16u << 20;  // a long data phase must not grow without bound
   std::string root = std::getenv("MODLINK_ROOT") ? std::getenv("MODLINK_ROOT") : "";
   std::string scenarioPath;
   bool verbose = false;
@@ -122,9 +123,7 @@ int main(int argc, char** argv) {
     timespec wait{0, 200 * 1000 * 1000};
     int sig = sigtimedwait(&signals, nullptr, &wait);
     if (verbose) {
-      std::vector<TranscriptEntry> t = card.Transcript();
-      for (; shown < t.size(); ++shown) {
-        const TranscriptEntry& e = t[shown];
+      for (const TranscriptEntry& e : card.TranscriptFrom(shown, &shown)) {
         long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(e.time - start).count();
         const char* dir = e.direction == Direction::kReceived ? "<-" : e.direction == Direction::kSent ? "->" : "--";
         std::fprintf(stderr, "%8lld %-5s %s %s\n", ms, PortName(e.port), dir, Printable(e.bytes).c_str());
