@@ -196,7 +196,7 @@ TEST_P(RequestTest, AnswerDecodedIntoTheResult) {
 }
 
 // The simulated card's defaults: +CSQ: 20,99, registered at home on UMTS, the
-// serving operator 46000.
+// serving operator 46000, its identification block.
 INSTANTIATE_TEST_SUITE_P(
     Tool, RequestTest,
     ::testing::Values(
@@ -208,6 +208,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "packet-registration={mode=0 state=1 meaning=home}"},
         RequestCase{"operator", {"operator"}, "Dll_QueryCurrentOperator",
                     "operator: ok=yes operator={mode=0 format=2 operator=46000 act=2}"},
+        RequestCase{"info", {"info"}, "Dll_VersionReq",
+                    "info: ok=yes device-info={manufacturer=\"Modlink Simulated Devices\" "
+                    "model=CARDSIM-3G revision=CS1.0.0 imei=351234567890123}"},
         RequestCase{"operator_search_json", {"--json", "operators"}, "Dll_QueryOperatorList",
                     R"({"type":"result","command":"operators","ok":true,"operator-list":{"operators":[{"status":2,)"}),
     [](const auto& p) { return std::string(p.param.name); });
