@@ -142,6 +142,7 @@ class linklayer {
   // Indications: post one into ReadQ (signal flag 0); NotifyClient sets the
   // client's event when it gave one.
   bool Post(int32_t id, const void* payload, int32_t length);
+  bool PostByte(int32_t id, uint8_t value) { return Post(id, &value, 1); }
   void NotifyClient();
 
   // Whether construction got every event and started the threads.

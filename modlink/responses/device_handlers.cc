@@ -1,42 +1,11 @@
 #include "modlink/responses/device_handlers.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "modlink/responses/parsing.h"
 #include "modlink/responses/record_packing.h"
 
 namespace modlink {
-namespace {
-
-constexpr int32_t kIncomplete = -1;
-constexpr int32_t kMalformed = -2;
-
-int32_t LineLength(const char* text, int32_t available) {
-  return LineCursor(text, available).LineEnd(true);
-}
-
-bool MatchesNoCase(const LineCursor& line, const char* word) {
-  for (int32_t i = 0; word[i] != '\0'; ++i) {
-    const char c = line.Peek(i);
-    if (c == '\0' || std::toupper(static_cast<unsigned char>(c)) !=
-                         std::toupper(static_cast<unsigned char>(word[i])))
-      return false;
-  }
-  return true;
-}
-
-void PostByte(linklayer& link, int32_t id, uint8_t v) { link.Post(id, &v, 1); }
-
-int32_t ThroughLineEnd(const char* text, int32_t available, int32_t from) {
-  LineCursor c(text, available);
-  c.SetPos(from);
-  c.ThroughLineEnd();
-  return c.Pos();
-}
-
-}  // namespace
-
 int32_t IdentificationHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("dll_VersionInd\n");
   // Four lines: "Manufacturer: ", then labels of 6 ("Model:"), 9
@@ -108,14 +77,14 @@ int32_t DiagPortHandler(linklayer& link, int32_t id, const char* text, int32_t a
   line.SkipOneBlank();
   const char c = line.Peek();
   if (c >= '0' && c <= '9') {
-    PostByte(link, id, static_cast<uint8_t>(c - 48));
+    link.PostByte(id, static_cast<uint8_t>(c - 48));
   } else {
-    const uint8_t result = MatchesNoCase(line, "SUCCEED")              ? 1
-                           : MatchesNoCase(line, "INCORRECT PASSWORD") ? 2
+    const uint8_t result = StartsWithNoCase(line, "SUCCEED")              ? 1
+                           : StartsWithNoCase(line, "INCORRECT PASSWORD") ? 2
                                                                        : 0;
-    PostByte(link, 183, result);
+    link.PostByte(183, result);
   }
-  return ThroughLineEnd(text, available, end);
+  return ThroughLineEndFrom(text, available, end);
 }
 
 int32_t HsdpaCategoryHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
@@ -130,16 +99,16 @@ int32_t HsdpaCategoryHandler(linklayer& link, int32_t id, const char* text, int3
     value = line.Decimal8();
     if (value != 6 && value != 12) value = 8;
   } else {
-    value = MatchesNoCase(line, "SUCCESS") ? 13 : MatchesNoCase(line, "FAIL") ? 14 : 8;
+    value = StartsWithNoCase(line, "SUCCESS") ? 13 : StartsWithNoCase(line, "FAIL") ? 14 : 8;
   }
-  PostByte(link, id, value);
-  return ThroughLineEnd(text, available, end);
+  link.PostByte(id, value);
+  return ThroughLineEndFrom(text, available, end);
 }
 
 int32_t TemperatureHandler(linklayer& link, int32_t id, const char* text, int32_t) {
   const bool high = std::strncmp(text, "+TEMPERATURE_HIGH", 17) == 0;
   TraceLog(high ? "dll_PhoneTemperatureHighInd\n" : "dll_PhoneTemperatureLowInd\n");
-  PostByte(link, id, high ? 1 : 0);
+  link.PostByte(id, high ? 1 : 0);
   return high ? 17 : 16;
 }
 
@@ -156,7 +125,7 @@ int32_t SpeakerLevelHandler(linklayer& link, int32_t id, const char* text, int32
     level = static_cast<uint8_t>(line.Peek() - 48);
     line.Skip();
   }
-  PostByte(link, id, level);
+  link.PostByte(id, level);
   return line.Pos();
 }
 
@@ -166,7 +135,7 @@ int32_t MicLevelHandler(linklayer& link, int32_t id, const char* text, int32_t a
   if (end < 0) return kIncomplete;
   if (available <= 6) return kMalformed;
   LineCursor line(text, end);
-  PostByte(link, id, static_cast<uint8_t>(static_cast<uint8_t>(line.Peek(9)) - 48));
+  link.PostByte(id, static_cast<uint8_t>(static_cast<uint8_t>(line.Peek(9)) - 48));
   return end;
 }
 
@@ -178,14 +147,14 @@ int32_t EarKeyHandler(linklayer& link, int32_t id, const char* text, int32_t ava
   LineCursor line(text, end);
   line.SetPos(8);
   line.SkipOneBlank();
-  PostByte(link, id, static_cast<uint8_t>(static_cast<uint8_t>(line.Peek()) - 48));
+  link.PostByte(id, static_cast<uint8_t>(static_cast<uint8_t>(line.Peek()) - 48));
   const int32_t used = line.Pos() + 1;
   return used < end ? used : end;
 }
 
 int32_t HookKeyHandler(linklayer& link, int32_t id, const char*, int32_t) {
   TraceLog("HookKeyInd\n");
-  PostByte(link, id, 0);
+  link.PostByte(id, 0);
   return 8;
 }
 
@@ -196,7 +165,7 @@ int32_t SwitchHandler(linklayer& link, int32_t id, const char* text, int32_t ava
   LineCursor line(text, end);
   line.SetPos(8);
   line.SkipOneBlank();
-  PostByte(link, id, MatchesNoCase(line, "SUCCEED") ? 1 : 0);
+  link.PostByte(id, StartsWithNoCase(line, "SUCCEED") ? 1 : 0);
   return end;
 }
 

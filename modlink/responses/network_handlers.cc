@@ -3,7 +3,6 @@
 // the bytes for the next read) and then reads only within the line.
 #include "modlink/responses/network_handlers.h"
 
-#include <cctype>
 #include <cstring>
 
 #include "modlink/responses/parsing.h"
@@ -12,23 +11,6 @@
 
 namespace modlink {
 namespace {
-
-constexpr int32_t kIncomplete = -1;
-constexpr int32_t kMalformed = -2;
-
-// The line from the prefix to its end (CR or LF, not included), or -1 when
-// the line has not ended within the available bytes.
-int32_t LineLength(const char* text, int32_t available) {
-  return LineCursor(text, available).LineEnd(true);
-}
-
-// Past the CR of the line and every CR or LF right after it.
-int32_t ThroughLineEnd(const char* text, int32_t available, int32_t from) {
-  LineCursor c(text, available);
-  c.SetPos(from);
-  c.ThroughLineEnd();
-  return c.Pos();
-}
 
 uint8_t DigitValue(char c) { return static_cast<uint8_t>(static_cast<uint8_t>(c) - 48); }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -41,19 +23,6 @@ int HexValue(char c) {
   return -1;
 }
 
-// Case-insensitive comparison of the line at the cursor with `word`.
-bool MatchesNoCase(const LineCursor& line, const char* word) {
-  for (int32_t i = 0; word[i] != '\0'; ++i) {
-    const char c = line.Peek(i);
-    if (c == '\0' || std::toupper(static_cast<unsigned char>(c)) !=
-                         std::toupper(static_cast<unsigned char>(word[i])))
-      return false;
-  }
-  return true;
-}
-
-void PostByte(linklayer& link, int32_t id, uint8_t value) { link.Post(id, &value, 1); }
-
 }  // namespace
 
 int32_t ModemHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
@@ -65,7 +34,7 @@ int32_t ModemHandler(linklayer& link, int32_t id, const char* text, int32_t avai
   for (const State& s : states) {
     const auto n = static_cast<int32_t>(std::strlen(s.text));
     if (available >= n && std::memcmp(text, s.text, static_cast<size_t>(n)) == 0) {
-      PostByte(link, s.id, 0);
+      link.PostByte(s.id, 0);
       return n;
     }
   }
@@ -118,14 +87,14 @@ int32_t TechnologyHandler(linklayer& link, int32_t id, const char* text, int32_t
   uint8_t code = 0;
   for (uint8_t c = 0; c < 10 && code == 0; ++c) {
     for (const char* name : kNames[c]) {
-      if (name != nullptr && MatchesNoCase(line, name)) {
+      if (name != nullptr && StartsWithNoCase(line, name)) {
         code = c;
         break;
       }
     }
   }
   link.m_b3GNetwork = (code >= 4 && code <= 9) ? 1 : 0;
-  PostByte(link, id, code);
+  link.PostByte(id, code);
   // Through the carriage return; nothing after it.
   return text[end] == '\r' ? end + 1 : end;
 }
@@ -208,7 +177,7 @@ int32_t OperatorHandler(linklayer& link, int32_t id, const char* text, int32_t a
   TraceLog("dll_PLMNListInd\n");
   const int32_t end = LineLength(text, available);
   if (end < 0) return kIncomplete;
-  const int32_t used = ThroughLineEnd(text, available, end);
+  const int32_t used = ThroughLineEndFrom(text, available, end);
   LineCursor line(text, end);
   line.Skip(6);
   line.SkipBlanks();
@@ -218,7 +187,7 @@ int32_t OperatorHandler(linklayer& link, int32_t id, const char* text, int32_t a
     return used;
   }
   if (IsLetter(first)) {
-    PostByte(link, 168, MatchesNoCase(line, "IN SERVICE") ? 1 : 0);
+    link.PostByte(168, StartsWithNoCase(line, "IN SERVICE") ? 1 : 0);
     return used;
   }
   if (first == '(') {
@@ -295,7 +264,7 @@ int32_t DecimalPrefHandler(linklayer& link, int32_t id, const char* text, int32_
   LineCursor line(text, end);
   line.SkipPast(':');
   line.SkipBlanks();
-  PostByte(link, id, line.Decimal8());
+  link.PostByte(id, line.Decimal8());
   return line.Pos();
 }
 
@@ -333,7 +302,7 @@ int32_t RoamPrefHandler(linklayer& link, int32_t id, const char* text, int32_t a
   uint8_t value = 0;
   for (int v; (v = HexValue(line.Peek())) >= 0; line.Skip())
     value = static_cast<uint8_t>(value * 16 + v);
-  PostByte(link, id, value);
+  link.PostByte(id, value);
   return line.Pos();
 }
 
@@ -361,7 +330,7 @@ int32_t CallBeginHandler(linklayer& link, int32_t id, const char* text, int32_t 
   TraceLog("dll_CallstateInd\n");
   const int32_t end = LineLength(text, available);
   if (end < 0) return kIncomplete;
-  PostByte(link, id, 1);
+  link.PostByte(id, 1);
   // The prefix and the byte after it, normally the carriage return.
   return end >= 17 ? 18 : end + 1;
 }
@@ -376,7 +345,7 @@ int32_t CallEndHandler(linklayer& link, int32_t id, const char* text, int32_t av
   PassIf(line, ' ');
   PassIf(line, ':');
   PassIf(line, ' ');
-  PostByte(link, id, 0);
+  link.PostByte(id, 0);
   // The six-digit call duration is consumed, never the next line.
   const int32_t used = line.Pos() + 6;
   return used < end ? used : end;
@@ -401,7 +370,7 @@ int32_t CallingNumberHandler(linklayer& link, int32_t id, const char* text, int3
 
 int32_t RingHandler(linklayer& link, int32_t id, const char*, int32_t) {
   TraceLog("dll_IncomingcallInd\n");
-  PostByte(link, id, 4);
+  link.PostByte(id, 4);
   return 4;
 }
 
@@ -413,7 +382,7 @@ int32_t ZeroByteLineHandler(linklayer& link, int32_t id, const char* text, int32
   }
   const int32_t end = LineLength(text, available);
   if (end < 0) return kIncomplete;
-  PostByte(link, id, 0);
+  link.PostByte(id, 0);
   return end;
 }
 
@@ -424,7 +393,7 @@ int32_t NoCarrierHandler(linklayer& link, int32_t id, const char* text, int32_t 
   // again on a later read cannot release the writer a second time.
   if (end < 0) return kIncomplete;
   link.m_hAnswerEvent.Set();
-  PostByte(link, id, 0);
+  link.PostByte(id, 0);
   return end;
 }
 
@@ -502,7 +471,7 @@ int32_t CallWaitHandler(linklayer& link, int32_t id, const char* text, int32_t a
   LineCursor line(text, end);
   line.Skip(6);
   line.SkipBlanks();
-  if (line.Peek() != '(') PostByte(link, id, DigitValue(line.Peek()));
+  if (line.Peek() != '(') link.PostByte(id, DigitValue(line.Peek()));
   return end;
 }
 
@@ -513,7 +482,7 @@ int32_t AutoAnswerHandler(linklayer& link, int32_t id, const char* text, int32_t
   LineCursor line(text, end);
   line.Skip(12);
   line.SkipOneBlank();
-  PostByte(link, id, line.Decimal8());
+  link.PostByte(id, line.Decimal8());
   return line.Pos();
 }
 

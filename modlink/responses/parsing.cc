@@ -1,5 +1,7 @@
 #include "modlink/responses/parsing.h"
 
+#include <cctype>
+
 namespace modlink {
 
 int32_t LineCursor::LineEnd(bool stopAtLf) const {
@@ -69,6 +71,27 @@ void LineCursor::ToLineEnd() {
 void LineCursor::ThroughLineEnd() {
   ToLineEnd();
   while (m_pos < m_end && (m_text[m_pos] == '\r' || m_text[m_pos] == '\n')) ++m_pos;
+}
+
+int32_t LineLength(const char* text, int32_t available) {
+  return LineCursor(text, available).LineEnd(true);
+}
+
+int32_t ThroughLineEndFrom(const char* text, int32_t available, int32_t from) {
+  LineCursor c(text, available);
+  c.SetPos(from);
+  c.ThroughLineEnd();
+  return c.Pos();
+}
+
+bool StartsWithNoCase(const LineCursor& line, const char* word) {
+  for (int32_t i = 0; word[i] != '\0'; ++i) {
+    const char c = line.Peek(i);
+    if (c == '\0' || std::toupper(static_cast<unsigned char>(c)) !=
+                         std::toupper(static_cast<unsigned char>(word[i])))
+      return false;
+  }
+  return true;
 }
 
 }  // namespace modlink

@@ -8,6 +8,10 @@
 
 namespace modlink {
 
+// Handler results besides the bytes consumed.
+constexpr int32_t kIncomplete = -1;  // the line has not fully arrived
+constexpr int32_t kMalformed = -2;   // the text cannot be parsed
+
 class LineCursor {
  public:
   // text: the matched prefix; available: bytes from there to the data end.
@@ -56,5 +60,14 @@ class LineCursor {
   int32_t m_end;
   int32_t m_pos = 0;
 };
+
+// Offset of the line's end (its first CR or LF) from `text`; -1 when the
+// line has not ended within the available bytes.
+int32_t LineLength(const char* text, int32_t available);
+// Offset just past the CR at or after `from` and every CR or LF right
+// after it.
+int32_t ThroughLineEndFrom(const char* text, int32_t available, int32_t from);
+// Whether the line at the cursor begins with `word`, ignoring case.
+bool StartsWithNoCase(const LineCursor& line, const char* word);
 
 }  // namespace modlink
