@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "at_engine.h"
+#include "keystore.h"  // RegisterForeignPort, the key-store layout
 
 namespace cardsim {
 
