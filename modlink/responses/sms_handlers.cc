@@ -65,12 +65,6 @@ void PostI32(linklayer& link, int32_t id, int32_t value) {
 
 constexpr int32_t kMaxErrorText = 259;
 
-// Length of the answer's first line (up to its CR or LF), or -1 while its
-// end has not arrived. Single-line handlers scan a cursor bounded by it.
-int32_t FirstLine(const char* text, int32_t available) {
-  return LineCursor(text, available).LineEnd(true);
-}
-
 bool IsHexDigit(char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
@@ -142,7 +136,7 @@ int32_t DecodeMessage(const char* text, int32_t available, SmsRecord* record,
   PduLine pdu;
   switch (LocatePdu(text, available, &pdu)) {
     case PduState::kIncomplete:
-      return -1;
+      return kIncomplete;
     case PduState::kAbsent:
       TraceLog("Err: SMS header without PDU line\n");
       *posted = false;
@@ -203,8 +197,8 @@ void PackRecord(const ValidityRecord& r, uint8_t (&out)[sizeof(ValidityRecord)])
 
 int32_t SmsReadHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("dll_SmsMtReadInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor header(text, lineLength);
   header.Skip(id == 136 ? 8 : 7);  // "+CLASS0:" or "+CMGRO:" / "+CMGRD:"
   header.SkipBlanks();
@@ -216,15 +210,15 @@ int32_t SmsReadHandler(linklayer& link, int32_t id, const char* text, int32_t av
   int32_t decoded = 0;
   bool posted = false;
   const int32_t used = DecodeMessage(text, available, &record, &decoded, &posted);
-  if (used < 0) return -1;
+  if (used < 0) return kIncomplete;
   if (posted) PostRecord(link, id, record);
   return used;
 }
 
 int32_t SmsListHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("dll_SmsMtListInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor header(text, lineLength);
   header.Skip(6);  // "+CMGL:"
   header.SkipBlanks();
@@ -236,7 +230,7 @@ int32_t SmsListHandler(linklayer& link, int32_t id, const char* text, int32_t av
   int32_t decoded = 0;
   bool posted = false;
   const int32_t used = DecodeMessage(text, available, &record, &decoded, &posted);
-  if (used < 0) return -1;
+  if (used < 0) return kIncomplete;
   if (posted) PostRecord(link, id, record);
   return used;
 }
@@ -247,7 +241,7 @@ int32_t SmsReportHandler(linklayer& link, int32_t id, const char* text, int32_t 
   int32_t status = 0;
   bool posted = false;
   const int32_t used = DecodeMessage(text, available, &record, &status, &posted);
-  if (used < 0) return -1;
+  if (used < 0) return kIncomplete;
   if (posted) {
     record.m_nIndex = 0;
     record.m_nStatus = status == 0 ? 7 : 8;
@@ -259,8 +253,8 @@ int32_t SmsReportHandler(linklayer& link, int32_t id, const char* text, int32_t 
 
 int32_t SmsListInfoHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("SmsListInfoInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.Skip(6);  // "+CMGL:"
   line.SkipBlanks();
@@ -273,24 +267,16 @@ int32_t SmsListInfoHandler(linklayer& link, int32_t id, const char* text, int32_
 }
 
 int32_t SmsNewHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   TraceLogf("SmsMtNewInd%.*s\n", static_cast<int>(lineLength), text);
   LineCursor line(text, lineLength);
   line.Skip(6);  // "+CMTI:"
   line.SkipBlanks();
-  auto names = [&line](const char* quoted) {
-    for (int32_t i = 0; i < 4; ++i) {
-      char c = line.Peek(i);
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-      if (c != quoted[i]) return false;
-    }
-    return true;
-  };
   NewSmsRecord record{};
-  if (names("\"SM\"")) {
+  if (StartsWithNoCase(line, "\"SM\"")) {
     record.m_nStorage = 0;
-  } else if (names("\"ME\"")) {
+  } else if (StartsWithNoCase(line, "\"ME\"")) {
     record.m_nStorage = 1;
   } else {
     return lineLength;
@@ -303,10 +289,9 @@ int32_t SmsNewHandler(linklayer& link, int32_t id, const char* text, int32_t ava
 
 int32_t SmsFullHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("SmsFullInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
-  const uint8_t zero = 0;
-  link.Post(id, &zero, 1);
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
+  link.PostByte(id, 0);
   return lineLength;
 }
 
@@ -314,8 +299,8 @@ int32_t SmsErrorHandler(linklayer& link, int32_t id, const char* text, int32_t a
   TraceLog("SmsFailInd\n");
   // The error is only complete with its line end; the writer is released
   // then, once, so a second run cannot release it for a later command.
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   link.m_hAnswerEvent.Set();
   LineCursor line(text, lineLength);
   line.Skip(11);  // "+CMS ERROR:"
@@ -328,8 +313,8 @@ int32_t SmsErrorHandler(linklayer& link, int32_t id, const char* text, int32_t a
 
 int32_t SmsFormatHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("SmsFormatInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.Skip(6);  // "+CMGF:"
   line.SkipBlanks();
@@ -338,14 +323,14 @@ int32_t SmsFormatHandler(linklayer& link, int32_t id, const char* text, int32_t 
     format = static_cast<uint8_t>(line.Peek() - '0');
     line.Skip();
   }
-  link.Post(id, &format, 1);
+  link.PostByte(id, format);
   return line.Pos();
 }
 
 int32_t SmsCentreHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("SmsCenterInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.Skip(6);  // "+CSCA:"
   while (line.Peek() == ' ' || line.Peek() == '"') line.Skip();
@@ -361,8 +346,8 @@ int32_t SmsCentreHandler(linklayer& link, int32_t id, const char* text, int32_t 
 
 int32_t SmsStorageHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("SmsStroageInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.Skip(6);  // "+CPMS:"
   line.SkipBlanks();
@@ -406,8 +391,8 @@ int32_t SmsPromptHandler(linklayer& link, int32_t, const char* text, int32_t ava
 
 int32_t SmsSaveHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("SmsSaveInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.Skip(id == 124 ? 7 : 6);  // "+CMGWO:" or "+CMSS:"
   line.SkipBlanks();
@@ -429,20 +414,19 @@ int32_t SmsByteHandler(linklayer& link, int32_t id, const char* text, int32_t av
     default:
       break;
   }
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.SkipPast(':');
   line.SkipBlanks();
-  const uint8_t value = line.Decimal8();
-  link.Post(id, &value, 1);
+  link.PostByte(id, line.Decimal8());
   return line.Pos();
 }
 
 int32_t SmsValidityHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("SmsValidatePeriodInd\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.Skip(6);  // "+CMVP:"
   while (line.Peek() == ' ' || line.Peek() == '"') line.Skip();
@@ -461,8 +445,8 @@ int32_t SmsValidityHandler(linklayer& link, int32_t id, const char* text, int32_
 
 int32_t SmsTagHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("Dll_SetSMSTagReq\n");
-  const int32_t lineLength = FirstLine(text, available);
-  if (lineLength < 0) return -1;
+  const int32_t lineLength = LineLength(text, available);
+  if (lineLength < 0) return kIncomplete;
   LineCursor line(text, lineLength);
   line.Skip(7);  // "+CMGWT:"
   line.SkipBlanks();
