@@ -4,6 +4,7 @@
 // MODLINK_TEST_DEAD_COM names one whose device is gone. Without them the
 // tests are skipped (and CI counts a skip as a failure).
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <atomic>
 #include <chrono>
@@ -195,6 +196,57 @@ TEST_F(EchoPortTest, LineSettingsAreAppliedOrRefused) {
   settings.dataBits = 3;  // no UART has 3 data bits
   EXPECT_EQ(ApplyResult::WriteStateFailed, m_port.ApplyLineSettings(settings));
   EXPECT_TRUE(m_port.IsOpen());
+}
+
+// A client waiting for comm events on the raw handle. Under Wine on a pty
+// this needs tests/wine/tiocm_shim.so: without it EV_RXCHAR never comes.
+class CommEventWait {
+ public:
+  explicit CommEventWait(intptr_t port) : m_port(reinterpret_cast<HANDLE>(port)) {
+    m_ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    m_started = WaitCommEvent(m_port, &m_mask, &m_ov) || GetLastError() == ERROR_IO_PENDING;
+  }
+  ~CommEventWait() {
+    DWORD bytes = 0;
+    if (m_started) GetOverlappedResult(m_port, &m_ov, &bytes, TRUE);
+    CloseHandle(m_ov.hEvent);
+  }
+  CommEventWait(const CommEventWait&) = delete;
+  CommEventWait& operator=(const CommEventWait&) = delete;
+
+  bool started() const { return m_started; }
+  bool Completed(uint32_t timeoutMs) {
+    return WaitForSingleObject(m_ov.hEvent, timeoutMs) == WAIT_OBJECT_0;
+  }
+  DWORD mask() const { return m_mask; }
+
+ private:
+  HANDLE m_port;
+  OVERLAPPED m_ov = {};
+  DWORD m_mask = 0;
+  bool m_started = false;
+};
+
+TEST_F(EchoPortTest, ReceivedCharacterIsReportedToACommEventWait) {
+  ASSERT_TRUE(m_port.SetEventMask(kEventRxChar));
+  CommEventWait wait(m_port.Native());
+  ASSERT_TRUE(wait.started()) << GetLastError();
+  ASSERT_TRUE(m_port.SetTimeouts({0, 0, 0, 0, 2000}));
+  ASSERT_TRUE(m_port.Write("x", 1).ok);
+  ASSERT_TRUE(wait.Completed(5000)) << "no EV_RXCHAR for an echoed byte";
+  EXPECT_NE(0u, wait.mask() & kEventRxChar);
+  EXPECT_EQ("x", ReadEcho(1));
+}
+
+// Close() ends a comm-event wait pending on the port (clearing the event
+// mask does; cancelling I/O does not reliably).
+TEST_F(EchoPortTest, CloseEndsAPendingCommEventWait) {
+  ASSERT_TRUE(m_port.SetEventMask(kEventRxChar));
+  CommEventWait wait(m_port.Native());
+  ASSERT_TRUE(wait.started()) << GetLastError();
+  EXPECT_FALSE(wait.Completed(0));
+  m_port.Close();
+  EXPECT_TRUE(wait.Completed(5000));
 }
 
 TEST(SerialPortOpenTest, PortWhoseDeviceIsGoneDoesNotOpen) {
