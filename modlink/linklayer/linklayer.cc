@@ -21,7 +21,10 @@ linklayer::linklayer(bool startThreads, Timings timings) : m_Timings(timings) {
   plat::AnsiCodePageName();
   // The queues, the response table copy, the dial-up settings.
   CopyResponseTable(&m_ResponseTable);
-  ReadQ.Init(40, "<ReadQ>");
+  // ReadQ holds what the reader accepted until the client, which reads at
+  // most 20 a second, takes it: a full message list or phonebook range must
+  // fit, so it gets the queue's maximum.
+  ReadQ.Init(512, "<ReadQ>");
   WriteQ.Init(40, "<WriteQ>");
   // Enqueue's signal flag wakes the writer, whichever queue is used.
   ReadQ.SetWakeEvent(&m_hWriteEvent);

@@ -46,8 +46,17 @@ int linklayer::ReadLoop() {
       return 0;
     }
     if (!m_hComPort.IsOpen()) continue;
+    // Read no more than the receive buffer has room for: bytes kept from an
+    // unfinished line must not be lost to an overflow. A buffer full of one
+    // line that never ends is given up.
+    int32_t room = kRecvBufSize - m_nUnparsed;
+    if (room <= 0) {
+      TraceLog("Err: add read data over flow\n");
+      EmptyRecvBuf();
+      room = kRecvBufSize;
+    }
     std::memset(buffer.data(), 0, buffer.size());
-    plat::IoResult r = m_hComPort.Read(buffer.data(), kRecvBufSize);
+    plat::IoResult r = m_hComPort.Read(buffer.data(), static_cast<uint32_t>(room));
     if (!r.ok) {
       TraceLog(r.pending ? "ERR: I/O error on serial port GetOverlappedResult \\n"
                          : "ERR: I/O error on serial port \n");

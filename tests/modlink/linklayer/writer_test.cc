@@ -59,6 +59,21 @@ TEST_F(WithCard, AnswerSplitAcrossTwoWritesIsDelivered) {
   EXPECT_EQ(card.ReceivedLineCount(), 1u);  // answered on the first write
 }
 
+TEST_F(WithCard, LongAnswerAcrossManyReadsIsDeliveredWhole) {
+  // 700 signal lines (9100 bytes): several full reads, lines cut at read
+  // boundaries, and more indications than the client takes in a second.
+  std::string answer;
+  for (int i = 0; i < 700; ++i) answer += "\r\n+CSQ: " + std::to_string(i % 32) + ",99";
+  answer += "\r\n\r\nOK\r\n";
+  linklayer link(true, FastTimings(5000));
+  IndicationReader reader(link);
+  Connect(link, reader);
+  card.AddRule("AT+BIG", answer);
+  ASSERT_TRUE(link.RawCommand("AT+BIG", 6));
+  ASSERT_TRUE(reader.WaitFor(100, 10000));
+  EXPECT_EQ(reader.Count(111), 700u);
+}
+
 TEST_F(WithCard, IsWritingEndsWhenTheWriterTookTheLine) {
   linklayer link(true, FastTimings(5000));
   IndicationReader reader(link);
