@@ -14,9 +14,10 @@
 // Threads: each Card runs one service thread that owns the ptys, the key-store
 // entries and the modem state; every public member may be called from any other
 // thread and is carried out on the service thread (the call waits for it, except
-// the Wait* members, which wait on the transcript). Calling the blocking members
-// from inside a callback run on the service thread (Card::WithModem) is allowed:
-// it runs inline.
+// the Wait* members, which wait on the transcript). Calling the other members
+// from inside a callback run on the service thread (Card::WithModem, a rule) is
+// allowed: it runs inline; the Wait* members must not be called there (the
+// thread they wait for is the caller).
 #pragma once
 
 #include <chrono>
