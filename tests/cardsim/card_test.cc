@@ -1,10 +1,9 @@
 // The simulated card as a client sees it: through the port map and real ptys.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/inotify.h>
-#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -282,8 +281,10 @@ TEST_F(CardTest, CommandTableThroughThePty) {
   // In order: later rows depend on state set by earlier ones.
   const CommandCase cases[] = {
       {"AT", kOk},
-      {"ATI", "\r\nManufacturer: Modlink Simulated Devices\r\nModel: CARDSIM-3G\r\n"
-              "Revision: CS1.0.0\r\nIMEI: 351234567890123\r\n" + kOk},
+      {"ATI",
+       "\r\nManufacturer: Modlink Simulated Devices\r\nModel: CARDSIM-3G\r\n"
+       "Revision: CS1.0.0\r\nIMEI: 351234567890123\r\n" +
+           kOk},
       {"AT+CGSN", Info("+CGSN: 351234567890123")},
       {"AT+CIMI", Info("+CIMI: 460011234567890")},
       {"AT+CINQSWRV?", Info("+CINQSWRV: CARDSIM_FW_1.0")},
@@ -383,7 +384,8 @@ TEST_F(CardTest, CommandTableThroughThePty) {
   for (const CommandCase& c : cases) {
     std::string got = client.Command(c.command);
     if (c.prefixOnly) {
-      EXPECT_EQ(got.substr(0, c.expected.size()), c.expected) << c.command << " -> " << Printable(got);
+      EXPECT_EQ(got.substr(0, c.expected.size()), c.expected)
+          << c.command << " -> " << Printable(got);
       EXPECT_TRUE(cardsim_test::HasFinalResult(got)) << c.command;
     } else {
       EXPECT_EQ(got, c.expected) << c.command << " -> " << Printable(got);
@@ -538,8 +540,9 @@ TEST_F(CardTest, OutgoingCallIsAnsweredAndReleased) {
   EXPECT_EQ(client.ReadUntil("NO CARRIER\r\n"), "\r\nNO CARRIER\r\n");
   // The dialled numbers are in the dialled-calls book, newest first.
   EXPECT_EQ(client.Command("AT+CPBS=\"DC\""), kOk);
-  EXPECT_EQ(client.Command("AT+CPBR=1,2"),
-            "\r\n+CPBR: 1,\"10086\",129,\"\"\r\n\r\n+CPBR: 2,\"+8613912345678\",145,\"\"\r\n" + kOk);
+  EXPECT_EQ(
+      client.Command("AT+CPBR=1,2"),
+      "\r\n+CPBR: 1,\"10086\",129,\"\"\r\n\r\n+CPBR: 2,\"+8613912345678\",145,\"\"\r\n" + kOk);
 }
 
 TEST_F(CardTest, IncomingCallRingsWithCallerIdUntilAnsweredOrMissed) {
@@ -576,7 +579,7 @@ TEST_F(CardTest, PcmFlowsOnTheAudioPortDuringACallWhenRouted) {
   ASSERT_EQ(client.ReadUntil("BEGIN\r\n"), "\r\nVOICE CALL: BEGIN\r\n");
   std::string frame = audio.ReadCount(16 + 1600);
   ASSERT_EQ(frame.size(), 1616u);
-  EXPECT_EQ(static_cast<unsigned char>(frame[0]), 255u);               // kind: PCM voice
+  EXPECT_EQ(static_cast<unsigned char>(frame[0]), 255u);          // kind: PCM voice
   EXPECT_EQ(frame.substr(4, 4), std::string("\x40\x06\0\0", 4));  // 1600, little-endian
   ASSERT_TRUE(audio.Write(std::string(320, '\0')));
   ASSERT_TRUE(card->WaitForReceived(std::string(320, '\0'), 2000, PortKind::kAudio));
@@ -673,13 +676,15 @@ TEST_F(CardTest, DialUpOnTheModemPortCountsDataUntilHangUp) {
 // --- SMS ----------------------------------------------------------------------------
 
 // Splits "\r\n+HEAD: ...\r\n<pdu>\r\n" answers into (header, pdu) pairs.
-std::vector<std::pair<std::string, std::string>> SmsEntries(const std::string& answer, const std::string& head) {
+std::vector<std::pair<std::string, std::string>> SmsEntries(const std::string& answer,
+                                                            const std::string& head) {
   std::vector<std::pair<std::string, std::string>> out;
   size_t pos = 0;
   while ((pos = answer.find("\r\n" + head, pos)) != std::string::npos) {
     size_t eol = answer.find("\r\n", pos + 2);
     size_t pduEnd = answer.find("\r\n", eol + 2);
-    out.emplace_back(answer.substr(pos + 2, eol - pos - 2), answer.substr(eol + 2, pduEnd - eol - 2));
+    out.emplace_back(answer.substr(pos + 2, eol - pos - 2),
+                     answer.substr(eol + 2, pduEnd - eol - 2));
     pos = pduEnd;
   }
   return out;
@@ -769,9 +774,12 @@ TEST_F(CardTest, SentMessagesAreDecodedKeptAndReported) {
   EXPECT_EQ(sent[0].decoded.text, "hi");
 
   // Refusals: wrong length, not hexadecimal, a deliver PDU sent as a submit.
-  EXPECT_EQ(client.Command("AT+CMGSO=13,\"001100039121F30000AA02E834\""), "\r\n+CMS ERROR: 304\r\n");
-  EXPECT_EQ(client.Command("AT+CMGSO=12,\"0011ZZ039121F30000AA02E834\""), "\r\n+CMS ERROR: 304\r\n");
-  EXPECT_EQ(client.Command("AT+CMGSO=5,\"00040281F000006221113154702300\""), "\r\n+CMS ERROR: 304\r\n");
+  EXPECT_EQ(client.Command("AT+CMGSO=13,\"001100039121F30000AA02E834\""),
+            "\r\n+CMS ERROR: 304\r\n");
+  EXPECT_EQ(client.Command("AT+CMGSO=12,\"0011ZZ039121F30000AA02E834\""),
+            "\r\n+CMS ERROR: 304\r\n");
+  EXPECT_EQ(client.Command("AT+CMGSO=5,\"00040281F000006221113154702300\""),
+            "\r\n+CMS ERROR: 304\r\n");
 
   // Store, draft, send from storage, tag.
   EXPECT_EQ(client.Command("AT+CMGWO=12,\"001100039121F30000AA02E834\""), Info("+CMGWO: 1"));
@@ -802,11 +810,13 @@ TEST_F(CardTest, SendPromptOnlyWhenAsked) {
 TEST_F(CardTest, StateSettersFillStorageForTheClient) {
   Start();
   PtyClient& client = At();
-  const std::string pdu = "0891683108100005F0040D91683119325476F800006221113154702313C8329BFD0699E5EF36888E2E83C6613919";
+  const std::string pdu =
+      "0891683108100005F0040D91683119325476F800006221113154702313C8329BFD0699E5EF36888E2E83C661391"
+      "9";
   EXPECT_EQ(card->StoreSms("ME", pdu, 1, 5), 5);
   EXPECT_EQ(card->StoreSms("ME", pdu), 1);
   EXPECT_EQ(card->StoreSms("XX", pdu), -1);
-  EXPECT_EQ(card->StoreSms("SM", "0891"), -1);  // does not decode
+  EXPECT_EQ(card->StoreSms("SM", "0891"), -1);      // does not decode
   EXPECT_EQ(card->StoreSms("SM", pdu, 0, 21), -1);  // past the capacity
   ASSERT_EQ(client.Command("AT+CPMS=\"ME\""), Info("+CPMS: 2,100,0,20,0,20"));
   EXPECT_EQ(client.Command("AT+CMGRO=5"), "\r\n+CMGRO: 1,,37\r\n" + pdu + "\r\n" + kOk);
@@ -827,23 +837,29 @@ TEST_F(CardTest, PhonebookEntriesAreWrittenReadAndDeleted) {
   EXPECT_EQ(client.Command("AT+CPBW=,\"+8613912345678\",145,\"00410042\""), kOk);  // first free: 1
   EXPECT_EQ(client.Command("AT+CPBR=1,10"),
             "\r\n+CPBR: 1,\"+8613912345678\",145,\"00410042\"\r\n"
-            "\r\n+CPBR: 7,\"10086\",129,\"4E2D56FD\"\r\n" + kOk);
+            "\r\n+CPBR: 7,\"10086\",129,\"4E2D56FD\"\r\n" +
+                kOk);
   EXPECT_EQ(client.Command("AT+CPBS?"), Info("+CPBS: \"SM\",2,250"));
   EXPECT_EQ(client.Command("AT+CPBW=7"), kOk);
   EXPECT_EQ(client.Command("AT+CPBR=7"), kOk);
-  EXPECT_EQ(client.Command("AT+CPBW=1,\"123\",129,\"004100420043004400450046004700480049004A004B004C004D004E004F\""),
-            "\r\n+CME ERROR: text string too long\r\n");
-  EXPECT_EQ(client.Command("AT+CPBW=300,\"123\",129,\"0041\""), "\r\n+CME ERROR: invalid index\r\n");
+  EXPECT_EQ(
+      client.Command(
+          "AT+CPBW=1,\"123\",129,\"004100420043004400450046004700480049004A004B004C004D004E004F\""),
+      "\r\n+CME ERROR: text string too long\r\n");
+  EXPECT_EQ(client.Command("AT+CPBW=300,\"123\",129,\"0041\""),
+            "\r\n+CME ERROR: invalid index\r\n");
 
   // Extended entries in phone memory keep their fields in place; an empty date
   // reads back as 0000/00/00.
   EXPECT_EQ(client.Command("AT+CPBS=\"ME\""), kOk);
   EXPECT_EQ(client.Command("AT+CPBRE=?"),
             Info("+CPBRE: (1-500),40,14,1,20,1,60,3,21,0,0,0,0,1,30,1,20,1,40"));
-  EXPECT_EQ(client.Command("AT+CPBWE=3,\"10086\",129,\"0041\",\"0042\",,\"111\",\"222\",\"333\",,,\"0043\",\"x\",\"0044\""),
+  EXPECT_EQ(client.Command("AT+CPBWE=3,\"10086\",129,\"0041\",\"0042\",,\"111\",\"222\",\"333\",,,"
+                           "\"0043\",\"x\",\"0044\""),
             kOk);
-  EXPECT_EQ(client.Command("AT+CPBRE=3"),
-            Info("+CPBRE: 3,\"10086\",129,\"0041\",\"0042\",,\"111\",\"222\",\"333\",,\"0000/00/00\",\"0043\",\"x\",\"0044\""));
+  EXPECT_EQ(client.Command("AT+CPBRE=3"), Info("+CPBRE: "
+                                               "3,\"10086\",129,\"0041\",\"0042\",,\"111\",\"222\","
+                                               "\"333\",,\"0000/00/00\",\"0043\",\"x\",\"0044\""));
 }
 
 TEST_F(CardTest, PinStateMachineWithAttemptCounters) {
@@ -860,7 +876,8 @@ TEST_F(CardTest, PinStateMachineWithAttemptCounters) {
   EXPECT_EQ(client.Command("AT+CPIN=\"0000\""), "\r\n+CME ERROR: incorrect password\r\n");
   EXPECT_EQ(client.Command("AT+CPIN=\"0000\""), "\r\n+CME ERROR: SIM PUK required\r\n");
   EXPECT_EQ(client.Command("AT+CPIN?"), Info("+CPIN: SIM PUK"));
-  EXPECT_EQ(client.Command("AT+CPIN=\"11111111\",\"4321\""), "\r\n+CME ERROR: incorrect password\r\n");
+  EXPECT_EQ(client.Command("AT+CPIN=\"11111111\",\"4321\""),
+            "\r\n+CME ERROR: incorrect password\r\n");
   EXPECT_EQ(client.Command("AT+SPIC"), Info("+SPIC: 0,9,3,10"));
   EXPECT_EQ(client.Command("AT+CPIN=\"12345678\",\"4321\""), kOk);
   EXPECT_EQ(client.Command("AT+CPIN?"), Info("+CPIN: READY"));

@@ -1,9 +1,8 @@
 // The standalone cardsim program: registers a card, serves it, unregisters on
 // SIGTERM; its example scenarios parse.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -46,8 +45,8 @@ TEST(Program, ServesACardUntilSigterm) {
   if (pid == 0) {
     dup2(pipeFds[1], 1);
     close(pipeFds[0]);
-    execl(CARDSIM_PROGRAM, CARDSIM_PROGRAM, "--root", root.Path().c_str(), "--dual-port", "--no-audio",
-          "--com-base", "7", static_cast<char*>(nullptr));
+    execl(CARDSIM_PROGRAM, CARDSIM_PROGRAM, "--root", root.Path().c_str(), "--dual-port",
+          "--no-audio", "--com-base", "7", static_cast<char*>(nullptr));
     _exit(127);
   }
   close(pipeFds[1]);

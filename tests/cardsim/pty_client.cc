@@ -1,17 +1,18 @@
 #include "pty_client.h"
 
-#include <cerrno>
-#include <chrono>
-#include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <fstream>
 #include <poll.h>
-#include <sstream>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace cardsim_test {
 namespace {
@@ -19,7 +20,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int RemainingMs(Clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+  auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);
 }
 
@@ -94,8 +96,8 @@ bool PtyClient::Write(const std::string& bytes) {
 
 size_t FinalResultEnd(const std::string& r) {
   // Final result codes are whole lines; the prompt has no line end.
-  static const char* kLines[] = {"OK", "ERROR", "NO CARRIER", "CONNECT", "+CME ERROR:", "+CMS ERROR:",
-                                 "+CSIMLOCK: INCORRECT"};
+  static const char* kLines[] = {"OK",          "ERROR",       "NO CARRIER",          "CONNECT",
+                                 "+CME ERROR:", "+CMS ERROR:", "+CSIMLOCK: INCORRECT"};
   size_t best = std::string::npos;
   for (size_t pos = r.find("\r\n"); pos != std::string::npos; pos = r.find("\r\n", pos + 1)) {
     size_t start = pos + 2;

@@ -22,19 +22,31 @@ size_t Drain(Outputs outs, int depth = 0) {
 }
 
 TEST(EngineRobustness, RandomisedCommandLinesLeaveTheEngineWorking) {
-  const char* names[] = {"+CREG", "+CGREG", "*CNTI", "+CSQ", "+CCLK", "+COPS", "+CNMP", "+CNBP",
-                         "+CNRP", "+CNAOP", "+CNSDP", "+CFUN", "+CPSI", "+CHSDPACAT", "+CSWITCHDM",
-                         "+AUTOANSWER", "+CCWA", "+CCFC", "+CLIP", "+CHUP", "+VPMAKE", "+VPEND",
-                         "+VPANSWER", "+CMGF", "+CSCA", "+CPMS", "+CNMI", "+CMGL", "+CMGRO",
-                         "+CMGRD", "+CMGD", "+CMGWO", "+CMGWOD", "+CMGSO", "+CMSS", "+CMGRF",
-                         "+CMGWT", "+CMGMT", "+CGSMS", "+CMVP", "+CPBS", "+CPBR", "+CPBRE", "+CPBW",
-                         "+CPBWE", "+CPIN", "+SPIC", "+CLCK", "+CPWD", "+CFDN", "+CSIMLOCK",
-                         "+CSLWCODE", "+CSLDCODE", "+VGR", "+MICG", "+CMUT", "+CPCMREG", "+CMGS",
-                         "+CMGW", "+CMEE", "+CSCS"};
-  const char* pieces[] = {"", "?", "=?", "=", "0", "1", "2", "-1", "999999999", "1234567890",
-                          ",", ",,", "\"", "\"SM\"", "\"ME\"", "\"FD\"", "\"NW\"", "\"DCK\"",
-                          "\"0041\"", "\"12345678\"", "0x", "0xFFFFFFFFFFFFFFFFF", "FF",
-                          "\"001100039121F30000AA02E834\"", "12", "\"00\"", "(", ")", " ", "2014-08-30,08:05:34"};
+  const char* names[] = {
+      "+CREG",      "+CGREG",      "*CNTI",     "+CSQ",      "+CCLK",   "+COPS",  "+CNMP",
+      "+CNBP",      "+CNRP",       "+CNAOP",    "+CNSDP",    "+CFUN",   "+CPSI",  "+CHSDPACAT",
+      "+CSWITCHDM", "+AUTOANSWER", "+CCWA",     "+CCFC",     "+CLIP",   "+CHUP",  "+VPMAKE",
+      "+VPEND",     "+VPANSWER",   "+CMGF",     "+CSCA",     "+CPMS",   "+CNMI",  "+CMGL",
+      "+CMGRO",     "+CMGRD",      "+CMGD",     "+CMGWO",    "+CMGWOD", "+CMGSO", "+CMSS",
+      "+CMGRF",     "+CMGWT",      "+CMGMT",    "+CGSMS",    "+CMVP",   "+CPBS",  "+CPBR",
+      "+CPBRE",     "+CPBW",       "+CPBWE",    "+CPIN",     "+SPIC",   "+CLCK",  "+CPWD",
+      "+CFDN",      "+CSIMLOCK",   "+CSLWCODE", "+CSLDCODE", "+VGR",    "+MICG",  "+CMUT",
+      "+CPCMREG",   "+CMGS",       "+CMGW",     "+CMEE",     "+CSCS"};
+  const char* pieces[] = {"",          "?",
+                          "=?",        "=",
+                          "0",         "1",
+                          "2",         "-1",
+                          "999999999", "1234567890",
+                          ",",         ",,",
+                          "\"",        "\"SM\"",
+                          "\"ME\"",    "\"FD\"",
+                          "\"NW\"",    "\"DCK\"",
+                          "\"0041\"",  "\"12345678\"",
+                          "0x",        "0xFFFFFFFFFFFFFFFFF",
+                          "FF",        "\"001100039121F30000AA02E834\"",
+                          "12",        "\"00\"",
+                          "(",         ")",
+                          " ",         "2014-08-30,08:05:34"};
   std::mt19937 rng(20261211);
   for (int dual = 0; dual < 2; ++dual) {
     Modem modem(ModemConfig{}, dual == 1, dual == 1);
@@ -86,8 +98,9 @@ TEST(EngineRobustness, RandomBytesOnEveryPort) {
 
 TEST(PduRobustness, RandomHexDecodesOrIsRefused) {
   std::mt19937 rng(99);
-  const std::string base = "0891683108100005F0440D91683119325476F800006221113154702313050003"
-                           "2A0201C8329BFD0699E5EF36888E2E83C6613919";
+  const std::string base =
+      "0891683108100005F0440D91683119325476F800006221113154702313050003"
+      "2A0201C8329BFD0699E5EF36888E2E83C6613919";
   for (int i = 0; i < 50000; ++i) {
     std::string pdu = base.substr(0, rng() % base.size() / 2 * 2);
     for (int k = 0; k < 3; ++k) {

@@ -3,10 +3,9 @@
 // purge, probe, 10 ms, one read that ends 10 ms after the last byte), and the
 // answers are classified by the library's rules. The library gives a silent port
 // 2.1 s; the card answers within milliseconds, so 300 ms keeps the suite quick.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
@@ -52,7 +51,9 @@ std::string Probe(const std::string& path, const std::string& probe) {
   auto deadline = Clock::now() + std::chrono::milliseconds(300);
   while (answer.size() < 200) {
     int wait = answer.empty()
-                   ? static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count())
+                   ? static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                          deadline - Clock::now())
+                                          .count())
                    : 10;  // interval time-out once bytes have come
     if (wait <= 0) break;
     pollfd p{port.Fd(), POLLIN, 0};

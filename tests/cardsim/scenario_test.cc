@@ -1,9 +1,10 @@
 // Scenario files: parsing and playback against a card.
+#include "scenario.h"
+
 #include <gtest/gtest.h>
 
 #include "cardsim.h"
 #include "pty_client.h"
-#include "scenario.h"
 
 namespace cardsim {
 namespace {
@@ -68,10 +69,11 @@ TEST(ScenarioRun, PlaysEventsAndReplugsTheCard) {
   ASSERT_TRUE(card.WaitForClient(PortKind::kAt, true, 2000));
   Scenario s;
   std::string error;
-  ASSERT_TRUE(ParseScenario("rule-once AT+FOO => \\r\\n+FOO: 7\\r\\n\\r\\nOK\\r\\n\n"
-                            "at 0 send \\r\\nRING\\r\\n\n"
-                            "at 50 replug 20\n",
-                            &s, &error))
+  ASSERT_TRUE(
+      ParseScenario("rule-once AT+FOO => \\r\\n+FOO: 7\\r\\n\\r\\nOK\\r\\n\n"
+                    "at 0 send \\r\\nRING\\r\\n\n"
+                    "at 50 replug 20\n",
+                    &s, &error))
       << error;
   ScenarioRunner runner(card, s);
   EXPECT_EQ(client.ReadUntil("RING\r\n"), "\r\nRING\r\n");

@@ -1,7 +1,7 @@
 // SMS PDU coding of the simulated card against independent references.
-#include <gtest/gtest.h>
-
 #include "sms_pdu.h"
+
+#include <gtest/gtest.h>
 
 namespace cardsim {
 namespace {
@@ -29,18 +29,21 @@ std::vector<DeliverCase> MakeDeliverCases() {
   // Its zone octet 08 has the sign bit set over zero quarters ("-0"), which no
   // encoder writes; decoded only.
   cases.push_back({"public_tutorial_how_are_you", tutorial,
-                   "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07", true});
+                   "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07",
+                   true});
   DeliverMessage m;
   m.serviceCentre = "+8613800100500";
   m.originator = "+8613912345678";
   m.timestamp = kStamp;
   m.text = "Hello from the card";
   cases.push_back({"gammu_gsm7_international", m,
-                   "0891683108100005F0040D91683119325476F800006221113154702313C8329BFD0699E5EF36888E2E83C6613919"});
+                   "0891683108100005F0040D91683119325476F800006221113154702313C8329BFD0699E5EF36888"
+                   "E2E83C6613919"});
   m.coding = SmsCoding::kUcs2;
   m.text = "\xe4\xbd\xa0\xe5\xa5\xbd, caf\xc3\xa9";
   cases.push_back({"gammu_ucs2_cjk_and_accent", m,
-                   "0891683108100005F0040D91683119325476F8000862211131547023104F60597D002C002000630061006600E9"});
+                   "0891683108100005F0040D91683119325476F8000862211131547023104F60597D002C002000630"
+                   "061006600E9"});
   m.coding = SmsCoding::kData8;
   m.text = std::string("\x01\x02\xff\x00\x7f", 5);
   cases.push_back({"gammu_8bit_with_zero_byte", m,
@@ -52,7 +55,8 @@ std::vector<DeliverCase> MakeDeliverCases() {
   // gammu decodes address and text, then appends bytes past the text (its length
   // counts escape septets as characters); the septets were checked by hand.
   cases.push_back({"gammu_alphanumeric_originator_extension_table_negative_zone", m,
-                   "0891683108100005F00407D0C2B07B0D00006221113154700A1750797A5CD6816A9B3268C37BAF373ED00685DFA400"});
+                   "0891683108100005F00407D0C2B07B0D00006221113154700A1750797A5CD6816A9B3268C37BAF3"
+                   "73ED00685DFA400"});
   m.originator = "10086";
   m.timestamp.tzQuarters = 32;
   m.messageClass = 0;
@@ -93,7 +97,8 @@ TEST(SmsPduEncode, ConcatenatedPartsMatchReference) {
   std::vector<std::string> parts = EncodeDeliverParts(m, 42);
   // Checked with python3-gammu: concatenated, reference 42, parts 1/2 and 2/2.
   ASSERT_EQ(parts.size(), 2u);
-  EXPECT_EQ(parts[1], "004405810180F6000062211131547023180500032A0202F0797D583C2697CD67745ABD66B7DD");
+  EXPECT_EQ(parts[1],
+            "004405810180F6000062211131547023180500032A0202F0797D583C2697CD67745ABD66B7DD");
   std::string joined;
   for (size_t k = 0; k < parts.size(); ++k) {
     auto d = DecodePdu(parts[k], true, nullptr);
@@ -111,7 +116,8 @@ TEST(SmsPduEncode, ConcatenatedPartsMatchReference) {
 TEST(SmsPduEncode, ConcatenationNeverSplitsAnEscapePair) {
   DeliverMessage m;
   m.originator = "+123";
-  m.text = std::string(152, 'a') + "\xe2\x82\xac" + std::string(20, 'b');  // euro at septets 153-154
+  m.text =
+      std::string(152, 'a') + "\xe2\x82\xac" + std::string(20, 'b');  // euro at septets 153-154
   std::vector<std::string> parts = EncodeDeliverParts(m, 1);
   ASSERT_EQ(parts.size(), 2u);
   auto first = DecodePdu(parts[0], true, nullptr);
@@ -170,13 +176,28 @@ struct SubmitCase {
 TEST(SmsPduDecode, SubmitPdusAsClientsSendThem) {
   const SubmitCase cases[] = {
       // 13 octets: no SMSC, first octet 11, MR 0, +123, PID 0, DCS 0, VP AA, "hi".
-      {"client_submit_hi_to_plus123", "0011000391" "21F30000AA02E834", "+123", "hi", false, 2, 0},
-      {"client_submit_status_report_requested", "0031000391" "21F30000AA02E834", "+123", "hi", true, 2, 0},
+      {"client_submit_hi_to_plus123",
+       "0011000391"
+       "21F30000AA02E834",
+       "+123", "hi", false, 2, 0},
+      {"client_submit_status_report_requested",
+       "0031000391"
+       "21F30000AA02E834",
+       "+123", "hi", true, 2, 0},
       // 27.005 example style: UDHI with an 8-bit reference concatenation element.
-      {"client_submit_concatenated_part", "0051000391" "21F30000AA0A050003070201E8340B", "+123", "", false, 2, 2},
+      {"client_submit_concatenated_part",
+       "0051000391"
+       "21F30000AA0A050003070201E8340B",
+       "+123", "", false, 2, 2},
       // Stored with an absolute validity period (VPF 11): seven octets.
-      {"client_store_absolute_validity", "0019000391" "21F300004180038050433202E834", "+123", "hi", false, 3, 0},
-      {"client_submit_ucs2", "0011000B91" "6831099254F700080B044F60597D", "+86139029457", "\xe4\xbd\xa0\xe5\xa5\xbd", false, 2, 0},
+      {"client_store_absolute_validity",
+       "0019000391"
+       "21F300004180038050433202E834",
+       "+123", "hi", false, 3, 0},
+      {"client_submit_ucs2",
+       "0011000B91"
+       "6831099254F700080B044F60597D",
+       "+86139029457", "\xe4\xbd\xa0\xe5\xa5\xbd", false, 2, 0},
   };
   for (const SubmitCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -195,7 +216,9 @@ TEST(SmsPduDecode, SubmitPdusAsClientsSendThem) {
       EXPECT_EQ(d->text, c.text);
     }
   }
-  EXPECT_EQ(TpduLength("0011000391" "21F30000AA02E834"), 12);
+  EXPECT_EQ(TpduLength("0011000391"
+                       "21F30000AA02E834"),
+            12);
 }
 
 TEST(SmsPduDecode, TextbookSeptetPacking) {
@@ -210,19 +233,24 @@ TEST(SmsPduDecode, TextbookSeptetPacking) {
 
 TEST(SmsPduDecode, EveryTruncationIsRefusedWithoutOverrun) {
   const std::string full =
-      "0891683108100005F0040D91683119325476F800006221113154702313C8329BFD0699E5EF36888E2E83C6613919";
+      "0891683108100005F0040D91683119325476F800006221113154702313C8329BFD0699E5EF36888E2E83C661391"
+      "9";
   for (size_t len = 0; len < full.size(); len += 2) {
     std::string error;
     EXPECT_FALSE(DecodePdu(full.substr(0, len), true, &error).has_value()) << len;
     EXPECT_FALSE(error.empty());
   }
   const char* malformed[] = {
-      "0011000391" "21F30000AA02E83",         // odd number of digits
-      "0011000391" "21F30000AA02E8ZZ",        // not hexadecimal
-      "FF11",                                 // SMSC length past the end
-      "0051000391" "21F30000AA030A0003",      // header length past the user data
-      "0051000391" "21F30000AA0705000A070201",  // element length past the header
-      "0003",                                 // reserved message type
+      "0011000391"
+      "21F30000AA02E83",  // odd number of digits
+      "0011000391"
+      "21F30000AA02E8ZZ",  // not hexadecimal
+      "FF11",              // SMSC length past the end
+      "0051000391"
+      "21F30000AA030A0003",  // header length past the user data
+      "0051000391"
+      "21F30000AA0705000A070201",  // element length past the header
+      "0003",                      // reserved message type
   };
   for (const char* pdu : malformed) {
     std::string error;

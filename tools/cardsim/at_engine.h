@@ -45,7 +45,7 @@ struct Output {
 struct OperatorInfo {
   int status = 1;  // 0 unknown, 1 available, 2 current, 3 forbidden
   std::string longName, shortName, numeric;
-  int act = 2;     // 0 GSM, 2 UTRAN, 7 E-UTRAN
+  int act = 2;  // 0 GSM, 2 UTRAN, 7 E-UTRAN
 };
 
 // Fixed identity and the defaults a fresh card starts with.
@@ -58,19 +58,19 @@ struct ModemConfig {
   std::string firmware = "CARDSIM_FW_1.0";
   std::string ownNumber = "13800138000";
   std::string serviceCentre = "+8613800100500";
-  int modemPortDigit = 0;       // <d> of "+CINQP: MODEM PORT,2,<d>"
+  int modemPortDigit = 0;          // <d> of "+CINQP: MODEM PORT,2,<d>"
   int operatorListDelayMs = 1500;  // AT+COPS=? answer delay; < 0: never answered
-  int callAnswerDelayMs = 300;  // remote party answers an outgoing call after this
+  int callAnswerDelayMs = 300;     // remote party answers an outgoing call after this
   int ringIntervalMs = 3000;
   int statusReportDelayMs = 200;
   int smsSimCapacity = 20, smsMeCapacity = 100;
   int pbSimCapacity = 250, pbMeCapacity = 500;
-  bool pinEnabled = false;      // SIM PIN asked at start
+  bool pinEnabled = false;  // SIM PIN asked at start
   std::string pin = "1234", puk = "12345678", pin2 = "5678", puk2 = "87654321";
-  std::string persoPassword = "12345678";   // facility locks PN, PU, PP, PC, PF
-  std::string simLockKey = "12345678";      // DCK / UCK of +CSIMLOCK
-  std::string diagPassword = "12345678";    // +CSWITCHDM
-  bool smsSendPrompt = false;  // AT+CMGSO answers with a lone "> " first
+  std::string persoPassword = "12345678";  // facility locks PN, PU, PP, PC, PF
+  std::string simLockKey = "12345678";     // DCK / UCK of +CSIMLOCK
+  std::string diagPassword = "12345678";   // +CSWITCHDM
+  bool smsSendPrompt = false;              // AT+CMGSO answers with a lone "> " first
   // PCM on the audio port while a call is active and AT+CPCMREG=1: 16-bit LE
   // mono, 8000 samples/s, sent in chunks of pcmChunkBytes every 100 ms (a 400 Hz
   // tone); framed: each chunk behind a 16-byte header {kind 255, length, 0, 0}.
@@ -79,10 +79,9 @@ struct ModemConfig {
   // ReportSimState(). Off by default so answers stay exactly as 27.007 has them.
   bool simStateReports = false;
   bool pcmFramed = false;
-  std::vector<OperatorInfo> operators = {
-      {2, "Simulated Mobile", "SIMMOB", "46000", 2},
-      {1, "Second Network", "SECOND", "46001", 2},
-      {3, "Forbidden Net", "FORBID", "46099", 0}};
+  std::vector<OperatorInfo> operators = {{2, "Simulated Mobile", "SIMMOB", "46000", 2},
+                                         {1, "Second Network", "SECOND", "46001", 2},
+                                         {3, "Forbidden Net", "FORBID", "46099", 0}};
 };
 
 struct SmsSlot {
@@ -100,7 +99,7 @@ struct SmsStore {
 struct PhonebookEntry {
   std::string number;
   int type = 129;
-  std::string nameHex;              // UCS-2 hex as written
+  std::string nameHex;                // UCS-2 hex as written
   std::vector<std::string> extended;  // extended fields after the name, as written
 };
 
@@ -172,7 +171,12 @@ class Modem {
   std::string modemState = "modem active";
   bool clip = false;
   bool callWaiting = false;
-  struct Forward { bool active = false; std::string number; int type = 129; int time = 20; };
+  struct Forward {
+    bool active = false;
+    std::string number;
+    int type = 129;
+    int time = 20;
+  };
   std::map<int, Forward> forwards;  // by reason 0..5
   std::string charset = "IRA";
 
@@ -209,15 +213,24 @@ class Modem {
   std::map<std::string, PhonebookStore> phonebooks;  // SM ME FD DC MC RC
 
   // SIM and locks.
-  enum class SimState { kReady, kSimPin, kSimPuk, kSimPin2, kSimPuk2, kPhNetPin, kBlocked, kAbsent };
+  enum class SimState {
+    kReady,
+    kSimPin,
+    kSimPuk,
+    kSimPin2,
+    kSimPuk2,
+    kPhNetPin,
+    kBlocked,
+    kAbsent
+  };
   SimState sim = SimState::kReady;
   bool pinEnabled = false;
   std::string pin, puk, pin2, puk2;
   int pinLeft = 3, pukLeft = 10, pin2Left = 3, puk2Left = 10;
   bool pin2Verified = false;
   bool fdnEnabled = false;
-  std::map<std::string, bool> perso;  // PN PU PP PC PF -> enabled
-  int simLock[5] = {0, 0, 0, 0, 0};   // NW NS SP CP SIM
+  std::map<std::string, bool> perso;                // PN PU PP PC PF -> enabled
+  int simLock[5] = {0, 0, 0, 0, 0};                 // NW NS SP CP SIM
   std::map<std::string, std::string> simLockCodes;  // lock type -> code
   bool pcmRegistered = false;
   uint64_t audioBytesReceived = 0, audioBytesSent = 0;
@@ -237,6 +250,32 @@ class Modem {
   Outputs HandleLine(PortKind port, const std::string& line);
   Outputs HandleBasic(PortKind port, const std::string& cmd);
   Outputs HandleExtended(PortKind port, const std::string& cmd);
+
+  // One extended command line, parsed: AT<name>, AT<name>?, AT<name>=?, AT<name>=<args>.
+  struct Cmd {
+    PortKind port = PortKind::kAt;
+    std::string name;  // upper case, with its leading + * $ ^
+    bool query = false, test = false, set = false, exec = false;
+    std::string argText;
+    std::vector<std::string> args;  // quotes removed; |quoted| tells which had them
+    std::vector<bool> quoted;
+    int n0 = -1;  // first argument as a number, when hasN0
+    bool hasN0 = false;
+  };
+  // Command families, one file each; nullopt when the command is not theirs.
+  std::optional<Outputs> GeneralCommand(const Cmd& c);    // at_engine.cc
+  std::optional<Outputs> AudioCommand(const Cmd& c);      // at_engine.cc
+  std::optional<Outputs> NetworkCommand(const Cmd& c);    // at_network.cc
+  std::optional<Outputs> CallCommand(const Cmd& c);       // at_network.cc
+  std::optional<Outputs> SmsCommand(const Cmd& c);        // at_sms.cc
+  std::optional<Outputs> PhonebookCommand(const Cmd& c);  // at_phonebook.cc
+  std::optional<Outputs> SimCommand(const Cmd& c);        // at_sim.cc
+  Outputs Ok(const Cmd& c) const;
+  Outputs Error(const Cmd& c) const;
+  Outputs Info(const Cmd& c, const std::string& line) const;
+  Outputs Cme(const Cmd& c, int code) const;
+  Outputs Cms(const Cmd& c, int code) const;
+  Outputs SimpleInt(const Cmd& c, int* field, const char* prefix, int lo, int hi);
   Outputs HandlePromptPdu(PortKind port, const std::string& pdu);
   Outputs HandleVideo(const std::string& bytes);
   Output GoOnline();

@@ -9,7 +9,13 @@
 // left out of the poll set (it would make poll return at once) and re-checked every
 // 10 ms, which is how the card notices a client opening or closing the port
 // (closing stands in for a DTR drop).
-#include "cardsim.h"
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,20 +24,14 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <fcntl.h>
 #include <future>
 #include <map>
 #include <mutex>
 #include <optional>
-#include <poll.h>
-#include <pty.h>
 #include <regex>
-#include <sys/eventfd.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <thread>
-#include <unistd.h>
 
+#include "cardsim.h"
 #include "keystore.h"
 
 namespace cardsim {
@@ -144,7 +144,8 @@ class Card::Impl {
       port.slavePath = name;
       // Link first, then the value: a reader that sees the value finds the link.
       port.com = m_keys.CreateLowestLink(port.slavePath, m_nextBase);
-      if (port.com < 0 || !m_keys.WriteValue(CardValueName(port.com), "COM" + std::to_string(port.com))) {
+      if (port.com < 0 ||
+          !m_keys.WriteValue(CardValueName(port.com), "COM" + std::to_string(port.com))) {
         DoUnplug();
         return false;
       }
@@ -257,7 +258,8 @@ class Card::Impl {
       return;
     }
     const PortKind dataPort = m_options.dualPort ? PortKind::kModem : PortKind::kAt;
-    if (kind == dataPort && m_modem.dataConnected && m_modem.dataOnline) m_modem.dataBytesSent += bytes.size();
+    if (kind == dataPort && m_modem.dataConnected && m_modem.dataOnline)
+      m_modem.dataBytesSent += bytes.size();
     Record(kind, Direction::kSent, bytes);
     port.pending += bytes;
     Flush(port);
@@ -393,7 +395,9 @@ class Card::Impl {
       }
       int timeout = -1;
       if (!m_timers.empty()) {
-        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(m_timers.begin()->first - Clock::now()).count();
+        auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(m_timers.begin()->first -
+                                                                          Clock::now())
+                        .count();
         timeout = static_cast<int>(std::max<long long>(0, wait + 1));
       }
       if (anyClosed && (timeout < 0 || timeout > kHupRecheckMs)) timeout = kHupRecheckMs;
@@ -448,7 +452,8 @@ class Card::Impl {
   // Drops the older half of everything kept (transcript lock held).
   void TrimTranscript() {
     size_t drop = m_transcript.size() / 2;
-    m_transcript.erase(m_transcript.begin(), m_transcript.begin() + static_cast<std::ptrdiff_t>(drop));
+    m_transcript.erase(m_transcript.begin(),
+                       m_transcript.begin() + static_cast<std::ptrdiff_t>(drop));
     m_transcriptBase += drop;
     m_transcriptBytes = 0;
     for (const TranscriptEntry& e : m_transcript) m_transcriptBytes += e.bytes.size();
@@ -611,8 +616,8 @@ void Card::RemoteHangup() {
 void Card::IncomingVideoCall(const std::string& number) {
   WithModem([&](Modem& m) { return m.IncomingVideoCall(number); });
 }
-std::vector<int> Card::DeliverSms(const std::string& from, const std::string& text, SmsCoding coding,
-                                  int messageClass) {
+std::vector<int> Card::DeliverSms(const std::string& from, const std::string& text,
+                                  SmsCoding coding, int messageClass) {
   std::vector<int> indexes;
   WithModem([&](Modem& m) { return m.DeliverSms(from, text, coding, messageClass, &indexes); });
   return indexes;
@@ -639,7 +644,8 @@ bool Card::AddPhonebookEntry(const std::string& storage, int index, const std::s
   WithModem([&](Modem& m) {
     auto it = m.phonebooks.find(storage);
     auto hex = Utf8ToUcs2Hex(name);
-    if (it == m.phonebooks.end() || !hex || index < 1 || index > it->second.capacity) return Outputs{};
+    if (it == m.phonebooks.end() || !hex || index < 1 || index > it->second.capacity)
+      return Outputs{};
     PhonebookEntry e;
     e.number = number;
     e.type = type;
@@ -681,8 +687,9 @@ std::vector<TranscriptEntry> Card::TranscriptFrom(size_t from, size_t* next) con
   if (next) *next = end;
   size_t start = std::max(from, base);
   if (start >= end) return {};
-  return std::vector<TranscriptEntry>(m_impl->m_transcript.begin() + static_cast<std::ptrdiff_t>(start - base),
-                                      m_impl->m_transcript.end());
+  return std::vector<TranscriptEntry>(
+      m_impl->m_transcript.begin() + static_cast<std::ptrdiff_t>(start - base),
+      m_impl->m_transcript.end());
 }
 
 void Card::ClearTranscript() {
@@ -707,7 +714,8 @@ std::string Card::Sent(PortKind port) const {
   return m_impl->m_sent[static_cast<int>(port)];
 }
 
-bool Card::WaitForReceived(const std::string& pattern, int timeoutMs, PortKind port, size_t from) const {
+bool Card::WaitForReceived(const std::string& pattern, int timeoutMs, PortKind port,
+                           size_t from) const {
   int i = static_cast<int>(port);
   return m_impl->WaitTranscript(timeoutMs, [&] {
     const std::string& s = m_impl->m_received[i];
@@ -715,7 +723,8 @@ bool Card::WaitForReceived(const std::string& pattern, int timeoutMs, PortKind p
   });
 }
 
-bool Card::WaitForSent(const std::string& pattern, int timeoutMs, PortKind port, size_t from) const {
+bool Card::WaitForSent(const std::string& pattern, int timeoutMs, PortKind port,
+                       size_t from) const {
   int i = static_cast<int>(port);
   return m_impl->WaitTranscript(timeoutMs, [&] {
     const std::string& s = m_impl->m_sent[i];

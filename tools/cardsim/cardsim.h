@@ -34,11 +34,11 @@
 namespace cardsim {
 
 struct CardOptions {
-  bool dualPort = false;   // separate AT and modem (data) ports
+  bool dualPort = false;  // separate AT and modem (data) ports
   bool videoPort = true;
   bool audioPort = true;
-  bool echo = false;       // command echo at start (ATE switches it)
-  int comBase = 3;         // lowest COM number tried for the first port
+  bool echo = false;  // command echo at start (ATE switches it)
+  int comBase = 3;    // lowest COM number tried for the first port
   // Bytes of transcript kept (entries and the Received/Sent streams); 0 keeps
   // everything. Past the limit the older half is dropped, and offsets into
   // Received()/Sent() taken before that are no longer meaningful.
@@ -105,10 +105,10 @@ class Card {
 
   // Convenience state setters (each may emit the unsolicited lines the card would).
   void SetSignal(int rssi, int ber = 99);
-  void SetRegistration(int stat);        // +CREG
-  void SetPacketRegistration(int stat);  // +CGREG
+  void SetRegistration(int stat);                     // +CREG
+  void SetPacketRegistration(int stat);               // +CGREG
   void SetAccessTechnology(const std::string& name);  // *CNTI name: "UMTS", "HSDPA", ...
-  void SetModemState(const std::string& text);         // "modem active", ...
+  void SetModemState(const std::string& text);        // "modem active", ...
   void IncomingCall(const std::string& number);
   void RemoteHangup();
   void IncomingVideoCall(const std::string& number);

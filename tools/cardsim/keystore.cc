@@ -1,11 +1,12 @@
 // POSIX key store and port map; see keystore.h.
 #include "keystore.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
 
 namespace cardsim {
 namespace {

@@ -99,7 +99,8 @@ int main(int argc, char** argv) {
 
   Card card(root, options);
   if (!card.Plug()) {
-    std::fprintf(stderr, "cardsim: cannot create the ports under %s: %s\n", root.c_str(), std::strerror(errno));
+    std::fprintf(stderr, "cardsim: cannot create the ports under %s: %s\n", root.c_str(),
+                 std::strerror(errno));
     return 1;
   }
   struct {
@@ -124,9 +125,13 @@ int main(int argc, char** argv) {
     int sig = sigtimedwait(&signals, nullptr, &wait);
     if (verbose) {
       for (const TranscriptEntry& e : card.TranscriptFrom(shown, &shown)) {
-        long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(e.time - start).count();
-        const char* dir = e.direction == Direction::kReceived ? "<-" : e.direction == Direction::kSent ? "->" : "--";
-        std::fprintf(stderr, "%8lld %-5s %s %s\n", ms, PortName(e.port), dir, Printable(e.bytes).c_str());
+        long long ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(e.time - start).count();
+        const char* dir = e.direction == Direction::kReceived ? "<-"
+                          : e.direction == Direction::kSent   ? "->"
+                                                              : "--";
+        std::fprintf(stderr, "%8lld %-5s %s %s\n", ms, PortName(e.port), dir,
+                     Printable(e.bytes).c_str());
       }
     }
     if (sig == SIGINT || sig == SIGTERM) break;

@@ -35,12 +35,12 @@ struct ActionShape {
   size_t minArgs, maxArgs;
 };
 
-constexpr ActionShape kActions[] = {
-    {"send", 1, 1},       {"send-port", 2, 2}, {"silent", 1, 1},      {"split", 2, 2},
-    {"delay", 1, 1},      {"drop-carrier", 0, 0}, {"unplug", 0, 0},   {"plug", 0, 0},
-    {"replug", 0, 1},     {"signal", 1, 2},    {"creg", 1, 1},        {"cgreg", 1, 1},
-    {"tech", 1, 1},       {"modem-state", 1, 1}, {"call", 1, 1},      {"hangup", 0, 0},
-    {"video-call", 1, 1}, {"sms", 2, 2}};
+constexpr ActionShape kActions[] = {{"send", 1, 1},   {"send-port", 2, 2},   {"silent", 1, 1},
+                                    {"split", 2, 2},  {"delay", 1, 1},       {"drop-carrier", 0, 0},
+                                    {"unplug", 0, 0}, {"plug", 0, 0},        {"replug", 0, 1},
+                                    {"signal", 1, 2}, {"creg", 1, 1},        {"cgreg", 1, 1},
+                                    {"tech", 1, 1},   {"modem-state", 1, 1}, {"call", 1, 1},
+                                    {"hangup", 0, 0}, {"video-call", 1, 1},  {"sms", 2, 2}};
 
 PortKind PortFromName(const std::string& name, bool* ok) {
   *ok = true;
@@ -64,12 +64,24 @@ std::string Unescape(const std::string& text) {
     }
     char e = text[++i];
     switch (e) {
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case 'e': out += '\x1B'; break;
-      case 'z': out += '\x1A'; break;
-      case '\\': out += '\\'; break;
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'e':
+        out += '\x1B';
+        break;
+      case 'z':
+        out += '\x1A';
+        break;
+      case '\\':
+        out += '\\';
+        break;
       case 'x':
         if (i + 2 < text.size() + 0 && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
             std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
@@ -79,7 +91,10 @@ std::string Unescape(const std::string& text) {
           out += "\\x";
         }
         break;
-      default: out += '\\'; out += e; break;
+      default:
+        out += '\\';
+        out += e;
+        break;
     }
   }
   return out;
@@ -191,7 +206,8 @@ void ScenarioRunner::Play() {
   auto start = std::chrono::steady_clock::now();
   for (const ScenarioStep& step : m_scenario.steps) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_cv.wait_until(lock, start + std::chrono::milliseconds(step.atMs), [this] { return m_stop; }))
+    if (m_cv.wait_until(lock, start + std::chrono::milliseconds(step.atMs),
+                        [this] { return m_stop; }))
       return;
     lock.unlock();
     Apply(step);

@@ -42,8 +42,8 @@ struct DeliverMessage {
   std::string originator;     // "+123", "10086" or an alphanumeric name
   SmsTimestamp timestamp;
   SmsCoding coding = SmsCoding::kGsm7;
-  int messageClass = -1;       // -1 none, 0..3
-  std::string text;            // UTF-8 for kGsm7/kUcs2, raw bytes for kData8
+  int messageClass = -1;  // -1 none, 0..3
+  std::string text;       // UTF-8 for kGsm7/kUcs2, raw bytes for kData8
   bool statusReportIndication = false;
   bool replyPath = false;
 };
@@ -82,11 +82,11 @@ struct DecodedPdu {
   int protocolId = 0;
   int dataCoding = 0;
   SmsCoding coding = SmsCoding::kGsm7;
-  int validityFormat = 0;            // TP-VPF of a submit
-  std::vector<uint8_t> validity;     // its octets
-  SmsTimestamp timestamp;            // deliver: SCTS; report: SCTS
-  SmsTimestamp dischargeTime;        // report only
-  int status = 0;                    // report only
+  int validityFormat = 0;         // TP-VPF of a submit
+  std::vector<uint8_t> validity;  // its octets
+  SmsTimestamp timestamp;         // deliver: SCTS; report: SCTS
+  SmsTimestamp dischargeTime;     // report only
+  int status = 0;                 // report only
   std::vector<UdhElement> header;
   std::optional<ConcatInfo> concat;  // from element 0x00 or 0x08
   std::string text;                  // UTF-8, or raw bytes for 8-bit data
