@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "keystore.h"
 #include "pty_client.h"
 #include "scenario.h"
 
@@ -68,6 +70,24 @@ TEST(Program, ServesACardUntilSigterm) {
   EXPECT_FALSE(root.ReadValue("\\Device\\QCUSB_COM7", &data));
   EXPECT_NE(access(root.Link(7).c_str(), F_OK), 0);
   close(pipeFds[0]);
+}
+
+TEST(Program, CleanRemovesEntriesOfAKilledCard) {
+  cardsim_test::TempRoot root;
+  {
+    KeyStore keys(root.Path());
+    ASSERT_TRUE(keys.EnsureLayout());
+    ASSERT_TRUE(keys.WriteValue(CardValueName(3), "COM3"));
+    ASSERT_EQ(keys.CreateLowestLink("/dev/pts/999", 3), 3);
+    ASSERT_TRUE(keys.WriteValue("\\Device\\Serial0", "COM1"));  // not the card's
+  }
+  EXPECT_EQ(KeyStore(root.Path()).RemoveCardEntries(), 1);
+  std::string data;
+  EXPECT_FALSE(root.ReadValue("\\Device\\QCUSB_COM3", &data));
+  EXPECT_NE(access(root.Link(3).c_str(), F_OK), 0);
+  struct stat st;
+  EXPECT_NE(lstat(root.Link(3).c_str(), &st), 0);
+  EXPECT_TRUE(root.ReadValue("\\Device\\Serial0", &data));
 }
 
 TEST(Program, RefusesBadArguments) {

@@ -1,12 +1,15 @@
 // POSIX key store and port map; see keystore.h.
 #include "keystore.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace cardsim {
 namespace {
@@ -97,6 +100,24 @@ bool KeyStore::ReplaceLink(int n, const std::string& target) const {
     return false;
   }
   return true;
+}
+
+int KeyStore::RemoveCardEntries() const {
+  std::vector<std::string> names;
+  if (DIR* dir = opendir(SerialCommDir().c_str())) {
+    while (dirent* e = readdir(dir)) {
+      std::string name = e->d_name;
+      if (name[0] != '.' && name.rfind("\\Device\\QCUSB_COM", 0) == 0) names.push_back(name);
+    }
+    closedir(dir);
+  }
+  int removed = 0;
+  for (const std::string& name : names) {
+    int n = std::atoi(name.c_str() + 17);  // after "\Device\QCUSB_COM"
+    if (RemoveValue(name)) ++removed;
+    if (n > 0) RemoveLink(n);
+  }
+  return removed;
 }
 
 std::string CardValueName(int n) { return "\\Device\\QCUSB_COM" + std::to_string(n); }

@@ -35,6 +35,9 @@ class KeyStore {
   bool RemoveLink(int n) const;
   // Points ports/COM<n> at |target| in one step (new link renamed over the old).
   bool ReplaceLink(int n, const std::string& target) const;
+  // Removes every value of the card's driver and its port link (left behind by a
+  // card that was killed). Returns how many values were removed.
+  int RemoveCardEntries() const;
 
  private:
   std::string m_root;

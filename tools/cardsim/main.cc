@@ -1,7 +1,7 @@
 // cardsim: serves a simulated card on pseudo-terminals until SIGINT or SIGTERM.
 //
 //   cardsim --root DIR [--dual-port] [--echo] [--no-video] [--no-audio]
-//           [--com-base N] [--pin] [--scenario FILE] [--verbose]
+//           [--com-base N] [--pin] [--scenario FILE] [--verbose] [--clean]
 //
 // DIR defaults to $MODLINK_ROOT. The registered ports are printed on stdout, one
 // line each ("AT COM3 /dev/pts/4"); --verbose prints the transcript on stderr.
@@ -22,7 +22,8 @@ namespace {
 void Usage() {
   std::fprintf(stderr,
                "usage: cardsim --root DIR [--dual-port] [--echo] [--no-video] [--no-audio]\n"
-               "               [--com-base N] [--pin] [--scenario FILE] [--verbose]\n");
+               "               [--com-base N] [--pin] [--scenario FILE] [--verbose] [--clean]\n"
+               "  --clean removes the card entries a killed cardsim left under DIR first\n");
 }
 
 }  // namespace
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   std::string root = std::getenv("MODLINK_ROOT") ? std::getenv("MODLINK_ROOT") : "";
   std::string scenarioPath;
   bool verbose = false;
+  bool clean = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> std::string {
@@ -65,6 +67,8 @@ int main(int argc, char** argv) {
       scenarioPath = value();
     } else if (a == "--verbose") {
       verbose = true;
+    } else if (a == "--clean") {
+      clean = true;
     } else {
       Usage();
       return 2;
@@ -97,6 +101,10 @@ int main(int argc, char** argv) {
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 
+  if (clean) {
+    int removed = KeyStore(root).RemoveCardEntries();
+    if (removed > 0) std::fprintf(stderr, "cardsim: removed %d stale port entries\n", removed);
+  }
   Card card(root, options);
   if (!card.Plug()) {
     std::fprintf(stderr, "cardsim: cannot create the ports under %s: %s\n", root.c_str(),
