@@ -1,21 +1,26 @@
-// Threads on Windows: CreateThread, not std::thread, because the library
-// joins its threads from DllMain's process detach, under the loader lock.
-// A thread cannot finish exiting while another holds the loader lock, so
-// nothing here waits on a thread handle: each thread sets its own finished
-// event as its very last act and Join()/WaitFinished() wait on that.
+// Threads on Windows, built for being joined while the library unloads:
+// the library joins its threads from DllMain's process detach, where the
+// loader lock is held. Two hazards follow, and the thread pool API exists
+// to handle both:
 //
-// Nor can a thread *start* while the loader lock is held: a thread created
-// while the library loads, and unloaded before the thread first ran, is
-// still waiting to enter its start routine. Waiting for it under the loader
-// lock would never end, and letting it run later would jump into unmapped
-// code. So a thread claims its body with a compare-and-swap on entry, and
-// during process detach the owner cancels a thread that has not claimed it
-// yet and terminates it: it holds no lock and has run none of our code.
+// - A thread cannot start, or finish exiting, while another thread holds
+//   the loader lock. So nothing here waits on a thread handle.
+// - After a thread signals that it has finished, it still executes the
+//   rest of its start routine, which lives in this library's code. If the
+//   owner unmaps the library first, the thread faults. So the signal must
+//   come from code outside the library: the body runs as a work item on a
+//   private pool of one thread, and SetEventWhenCallbackReturns makes the
+//   pool set the finished event after the callback has returned into the
+//   pool's own code.
 //
-// After the finished event is set the thread touches nothing of the Thread
-// object, so the object may be destroyed at once. The thread calls nothing
-// that takes the loader lock before its body (the thread-naming function is
-// looked up by the owner).
+// A thread created while the library loads may not have started when the
+// library unloads, and cannot start until the loader lock is released, when
+// its code is gone. So a body claims its run with a compare-and-swap, and
+// during process detach the owner cancels a body that has not claimed it;
+// the pool then drops the work item without calling into the library.
+//
+// Nothing the worker does before the body takes the loader lock (the
+// thread-naming function is looked up by the owner).
 #include "platform/thread.h"
 
 #include <windows.h>
@@ -35,7 +40,7 @@ using SetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE, PCWSTR);
 
 enum StartState : int { kPending, kRunning, kCancelled };
 
-// What the new thread reads at its start.
+// What the worker reads when the work item starts.
 struct ThreadStart {
   std::atomic<int> state{kPending};
   HANDLE finished = nullptr;
@@ -57,36 +62,44 @@ SetThreadDescriptionFn FindSetThreadDescription() {
   return fn;
 }
 
-DWORD WINAPI ThreadMain(void* param) {
+void CALLBACK WorkMain(PTP_CALLBACK_INSTANCE instance, void* param, PTP_WORK) {
   auto* start = static_cast<ThreadStart*>(param);
-  const HANDLE finished = start->finished;
+  // Set by the pool once this function has returned: see the top of file.
+  SetEventWhenCallbackReturns(instance, start->finished);
   int expected = kPending;
-  if (!start->state.compare_exchange_strong(expected, kRunning)) {
-    SetEvent(finished);
-    return 0;
+  if (!start->state.compare_exchange_strong(expected, kRunning)) return;
+  // The body and its captures are destroyed on this thread, before the
+  // finished event tells the owner it may destroy the Thread.
+  std::function<void()> body = std::move(start->body);
+  if (start->describe != nullptr && !start->name.empty()) {
+    start->describe(GetCurrentThread(), start->name.c_str());
   }
-  {
-    // The body and its captures are destroyed on this thread, before the
-    // finished event tells the owner it may destroy the Thread.
-    std::function<void()> body = std::move(start->body);
-    if (start->describe != nullptr && !start->name.empty()) {
-      start->describe(GetCurrentThread(), start->name.c_str());
-    }
-    try {
-      body();
-    } catch (...) {
-      // A body that throws must still let its owner join it.
-      OutputDebugStringA("thread body ended with an exception\n");
-    }
+  try {
+    body();
+  } catch (...) {
+    // A body that throws must still let its owner join it.
+    OutputDebugStringA("thread body ended with an exception\n");
   }
-  SetEvent(finished);
-  return 0;
 }
 
 }  // namespace
 
 struct Thread::Impl : ThreadStart {
-  HANDLE thread = nullptr;
+  PTP_POOL pool = nullptr;
+  PTP_WORK work = nullptr;
+  TP_CALLBACK_ENVIRON environment;
+
+  void Release() {
+    if (work != nullptr) CloseThreadpoolWork(work);
+    if (pool != nullptr) {
+      DestroyThreadpoolEnvironment(&environment);
+      CloseThreadpool(pool);
+    }
+    if (finished != nullptr) CloseHandle(finished);
+    work = nullptr;
+    pool = nullptr;
+    finished = nullptr;
+  }
 };
 
 Thread::Thread() : m_impl(std::make_unique<Impl>()) {}
@@ -95,60 +108,62 @@ Thread::~Thread() { Join(); }
 
 bool Thread::Start(const char* name, std::function<void()> body) {
   if (Started() || !body) return false;
-  HANDLE finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (finished == nullptr) return false;
-  m_impl->state = kPending;
-  m_impl->finished = finished;
-  m_impl->body = std::move(body);
-  m_impl->name.clear();
+  Impl& impl = *m_impl;
+  impl.state = kPending;
+  impl.body = std::move(body);
+  impl.name.clear();
   if (name != nullptr) {
     for (const char* p = name; *p != '\0'; ++p) {
-      m_impl->name.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
+      impl.name.push_back(static_cast<wchar_t>(static_cast<unsigned char>(*p)));
     }
   }
   static const SetThreadDescriptionFn describe = FindSetThreadDescription();
-  m_impl->describe = describe;
-  HANDLE thread = CreateThread(nullptr, 0, ThreadMain,
-                               static_cast<ThreadStart*>(m_impl.get()), 0, nullptr);
-  if (thread == nullptr) {
-    CloseHandle(finished);
-    m_impl->finished = nullptr;
-    m_impl->body = nullptr;
+  impl.describe = describe;
+
+  impl.finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  impl.pool = impl.finished != nullptr ? CreateThreadpool(nullptr) : nullptr;
+  if (impl.pool != nullptr) {
+    // One thread of its own, so that the body's priority and its blocking
+    // waits affect nothing else.
+    SetThreadpoolThreadMaximum(impl.pool, 1);
+    InitializeThreadpoolEnvironment(&impl.environment);
+    SetThreadpoolCallbackPool(&impl.environment, impl.pool);
+    if (SetThreadpoolThreadMinimum(impl.pool, 1)) {
+      impl.work = CreateThreadpoolWork(WorkMain, static_cast<ThreadStart*>(&impl),
+                                       &impl.environment);
+    }
+  }
+  if (impl.work == nullptr) {
+    impl.Release();
+    impl.body = nullptr;
     return false;
   }
-  m_impl->thread = thread;
+  SubmitThreadpoolWork(impl.work);
   return true;
 }
 
-bool Thread::Started() const { return m_impl->thread != nullptr; }
+bool Thread::Started() const { return m_impl->work != nullptr; }
 
 void Thread::Join() {
   if (!Started()) return;
   WaitFinished(INFINITE);
-  CloseHandle(m_impl->thread);
-  CloseHandle(m_impl->finished);
-  m_impl->thread = nullptr;
-  m_impl->finished = nullptr;
+  // The callback has returned; let the pool finish with the work item.
+  WaitForThreadpoolWorkCallbacks(m_impl->work, FALSE);
+  m_impl->Release();
 }
 
 bool Thread::WaitFinished(uint32_t timeoutMs) {
   if (!Started()) return true;
+  Impl& impl = *m_impl;
   int expected = kPending;
-  if (InProcessDetach() &&
-      m_impl->state.compare_exchange_strong(expected, kCancelled)) {
-    // Never entered its body, and cannot until the loader lock is
-    // released (see the top of this file).
-    TerminateThread(m_impl->thread, 0);
-    if (WaitForSingleObject(m_impl->thread, 5000) != WAIT_OBJECT_0) {
-      // Still not gone: leave it the start record rather than free memory
-      // it may yet read.
-      m_impl.release();
-      m_impl = std::make_unique<Impl>();
-      return true;
-    }
-    SetEvent(m_impl->finished);
+  if (InProcessDetach() && impl.state.compare_exchange_strong(expected, kCancelled)) {
+    // The body never began and cannot until the loader lock is released:
+    // drop the work item if it has not been dispatched, or let a callback
+    // that lost the claim return.
+    WaitForThreadpoolWorkCallbacks(impl.work, TRUE);
+    SetEvent(impl.finished);
   }
-  return WaitForSingleObject(m_impl->finished, timeoutMs) == WAIT_OBJECT_0;
+  return WaitForSingleObject(impl.finished, timeoutMs) == WAIT_OBJECT_0;
 }
 
 void Thread::SetCurrentPriority(ThreadPriority priority) {
