@@ -29,6 +29,7 @@
 #include <mutex>
 #include <optional>
 #include <regex>
+#include <system_error>
 #include <thread>
 
 #include "cardsim.h"
@@ -69,6 +70,8 @@ class Card::Impl {
         m_modem(m_options.modem, m_options.dualPort, m_options.echo) {
     m_nextBase = m_options.comBase;
     m_wakeFd = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // Without it no call could reach the service thread: refuse to start.
+    if (m_wakeFd < 0) throw std::system_error(errno, std::generic_category(), "cardsim eventfd");
     m_thread = std::thread([this] { Loop(); });
   }
 

@@ -59,7 +59,8 @@ struct TranscriptEntry {
 class Card {
  public:
   // |root| is the key-store root ($MODLINK_ROOT). Starts the service thread; the
-  // card is unplugged until Plug().
+  // card is unplugged until Plug(). Throws std::system_error when the thread's
+  // wake-up event cannot be made.
   Card(std::string root, CardOptions options = {});
   ~Card();
   Card(const Card&) = delete;
