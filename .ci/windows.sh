@@ -24,6 +24,7 @@ for tool in cmake ctest cc localedef x86_64-w64-mingw32-g++-posix i686-w64-mingw
 done
 [ -f /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
 [ -f /usr/share/i18n/locales/zh_CN ] || need+=(locales)
+[ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 if [ ${#need[@]} -gt 0 ]; then
   echo "windows: installing packages for: ${need[*]}"
   export DEBIAN_FRONTEND=noninteractive

@@ -95,6 +95,45 @@ TEST_F(EchoPortTest, IntervalTimeoutEndsReadAfterBurst) {
   RecordProperty("interval_read_ms", static_cast<int>(elapsed));
 }
 
+// Bytes that arrive within the interval of each other end up in one read;
+// a pause longer than the interval ends the read.
+TEST_F(EchoPortTest, IntervalTimeoutJoinsCloseChunksAndSplitsDistantOnes) {
+  struct Case {
+    const char* name;
+    uint32_t interval;
+    uint32_t gapMs;
+    bool joined;
+  };
+  const Case cases[] = {
+      {"pause far below the interval", 300, 5, true},
+      {"pause far above the interval", 20, 400, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_TRUE(m_port.SetTimeouts({c.interval, 0, 5000, 0, 2000}));
+    Thread writer;
+    ASSERT_TRUE(writer.Start("writer", [&] {
+      Event never(ResetMode::Manual);
+      m_port.Write("AAAA", 4);
+      never.Wait(c.gapMs);  // the pause between the two chunks
+      m_port.Write("BBBB", 4);
+    }));
+    char buffer[64];
+    const IoResult first = m_port.Read(buffer, sizeof(buffer));
+    ASSERT_TRUE(first.ok) << first.error;
+    const std::string got(buffer, first.bytes);
+    if (c.joined) {
+      EXPECT_EQ("AAAABBBB", got);
+    } else {
+      EXPECT_EQ("AAAA", got);
+      const IoResult second = m_port.Read(buffer, sizeof(buffer));
+      ASSERT_TRUE(second.ok) << second.error;
+      EXPECT_EQ("BBBB", std::string(buffer, second.bytes));
+    }
+    writer.Join();
+  }
+}
+
 TEST_F(EchoPortTest, TotalTimeoutEndsSilentRead) {
   struct Case {
     const char* name;
