@@ -13,11 +13,22 @@
 #include "modlink/requests/sms_requests.h"
 #include "modlink/responses/sms_handlers.h"
 #include "modlink/textcoding/text_checks.h"
+#include "platform/system.h"
 
 namespace {
 
 // Constructed when the library is loaded, destroyed when it is unloaded.
-modlink::linklayer g_link;
+// Not when a Windows process exits: the OS has already ended the object's
+// threads in the middle of whatever they were doing, so nothing they hold
+// may be waited for; the process's end releases everything.
+struct LinkHolder {
+  modlink::linklayer* link = new modlink::linklayer();
+  ~LinkHolder() {
+    if (!plat::ProcessIsExiting()) delete link;
+  }
+};
+LinkHolder g_holder;
+modlink::linklayer& g_link = *g_holder.link;
 
 template <typename F>
 auto Guard(F&& f, decltype(f()) failure) noexcept -> decltype(f()) {

@@ -9,7 +9,6 @@
 #include "platform/codepage.h"
 #include "platform/notify.h"
 #include "platform/paths.h"
-#include "platform/system.h"
 
 namespace modlink {
 
@@ -74,11 +73,9 @@ linklayer::~linklayer() {
   m_hStartEvent.Set();
   m_hWriteEvent.Set();
   m_hAnswerEvent.Set();
-  // At process exit on Windows the OS has already ended the threads.
-  const bool exiting = plat::ProcessIsExiting();
   for (plat::Thread* t : {&m_hReadThread, &m_hWriteThread, &m_hRasThread,
                           &m_hMonitorThread}) {
-    if (t->Started() && !exiting) t->WaitFinished(plat::kInfinite);
+    if (t->Started()) t->WaitFinished(plat::kInfinite);
   }
   m_hVideoPort.Close();
   m_pRasConnector.reset();

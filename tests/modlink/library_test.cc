@@ -12,6 +12,7 @@
 #include "modlink/include/Modlink.h"
 #include "platform/shared_library.h"
 #include "platform/system.h"
+#include "platform/thread.h"
 
 namespace fs = std::filesystem;
 
@@ -53,6 +54,24 @@ TEST_F(LibraryTest, LoadUnloadCyclesLeaveNoThreadBehind) {
     (void)isWriting();
     lib.Unload();
   }
+  // Once more, with the threads surely running (on Windows they start only
+  // after the load returns): a port search answered by the writer.
+  plat::SharedLibrary lib;
+  ASSERT_TRUE(lib.Load(MODLINK_LIBRARY_PATH)) << lib.Error();
+  auto search = reinterpret_cast<decltype(&Dll_SearchPort)>(lib.Symbol("Dll_SearchPort"));
+  auto read = reinterpret_cast<decltype(&Dll_ReadDate)>(lib.Symbol("Dll_ReadDate"));
+  ASSERT_NE(search, nullptr);
+  ASSERT_NE(read, nullptr);
+  ASSERT_EQ(search() & 0xFF, 1);
+  bool answered = false;
+  for (int i = 0; i < 200 && !answered; ++i) {
+    int32_t id = 0, length = 0;
+    char buf[4096];
+    while (!answered && (read(&id, buf, &length) & 0xFF)) answered = id == 195;
+    if (!answered) plat::SleepMs(20);
+  }
+  EXPECT_TRUE(answered);
+  lib.Unload();
   const std::string log = ReadFile(m_dir / "servb.log");
   EXPECT_NE(log.find("] Beging read loop\n"), std::string::npos);
   EXPECT_NE(log.find("] ~linklayer\n"), std::string::npos);
@@ -62,9 +81,21 @@ TEST_F(LibraryTest, SecondProcessTracesToTheTimeStampedFile) {
   plat::SharedLibrary lib;
   ASSERT_TRUE(lib.Load(MODLINK_LIBRARY_PATH)) << lib.Error();
   const std::string exe = plat::ExecutableDirectory() + "modlink_tests";
-  const std::string command = "MODLINK_EXPECT_FALLBACK_TRACE=1 \"" + exe +
-                              "\" >child.out 2>&1";
-  EXPECT_EQ(std::system(command.c_str()), 0);
+#ifdef _WIN32
+  _putenv_s("MODLINK_EXPECT_FALLBACK_TRACE", "1");
+  // cmd.exe drops the first and the last quote of the line.
+  const std::string command = "\"\"" + exe + "\" >child.out 2>&1\"";
+#else
+  setenv("MODLINK_EXPECT_FALLBACK_TRACE", "1", 1);
+  const std::string command = "\"" + exe + "\" >child.out 2>&1";
+#endif
+  const int status = std::system(command.c_str());
+#ifdef _WIN32
+  _putenv_s("MODLINK_EXPECT_FALLBACK_TRACE", "");
+#else
+  unsetenv("MODLINK_EXPECT_FALLBACK_TRACE");
+#endif
+  EXPECT_EQ(status, 0);
   EXPECT_NE(ReadFile(m_dir / "child.out").find("fallback trace ok"), std::string::npos);
   lib.Unload();
   // The first process's log was not truncated by the second.

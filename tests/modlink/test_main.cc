@@ -23,7 +23,8 @@ void SetEnv(const char* name, const std::string& value) {
 int RunFallbackTraceChild();  // library_test.cc
 
 int main(int argc, char** argv) {
-  if (std::getenv("MODLINK_EXPECT_FALLBACK_TRACE") != nullptr) return RunFallbackTraceChild();
+  const char* child = std::getenv("MODLINK_EXPECT_FALLBACK_TRACE");
+  if (child != nullptr && *child != '\0') return RunFallbackTraceChild();
   if (std::getenv("MODLINK_TEST_CHILD") == nullptr) {
     std::random_device rd;
     const auto root = std::filesystem::temp_directory_path() /

@@ -7,7 +7,7 @@
 
 namespace plat {
 
-// Null on Windows is 0; on POSIX any value below 1 counts as null.
+// A value of 0 or below counts as null (no handle or descriptor is).
 bool IsNullClientHandle(intptr_t handle);
 void SignalClientHandle(intptr_t handle);
 
