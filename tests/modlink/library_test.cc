@@ -12,35 +12,15 @@
 #include "modlink/include/Modlink.h"
 #include "platform/shared_library.h"
 #include "platform/system.h"
+#include "tests/support/temp_dir.h"
 #include "platform/thread.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-class LibraryTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_old = fs::current_path();
-    m_dir = fs::temp_directory_path() /
-            ("modlink_library." + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
-    fs::create_directories(m_dir);
-    fs::current_path(m_dir);
-  }
-  void TearDown() override {
-    fs::current_path(m_old);
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
-  }
-  fs::path m_old, m_dir;
-};
+using LibraryTest = testsupport::InTempDirectory;
+using testsupport::ReadFile;
 
 TEST_F(LibraryTest, LoadUnloadCyclesLeaveNoThreadBehind) {
   for (int i = 0; i < 50; ++i) {

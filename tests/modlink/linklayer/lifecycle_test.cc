@@ -12,6 +12,7 @@
 #include "modlink/linklayer/linklayer.h"
 #include "modlink/linklayer/local_time.h"
 #include "tests/modlink/linklayer/trace_capture.h"
+#include "tests/support/temp_dir.h"
 
 namespace fs = std::filesystem;
 
@@ -26,31 +27,8 @@ modlink::Timings Quick() {
   return t;
 }
 
-std::string ReadFile(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-// Runs the test in a directory of its own (the trace file goes to the
-// current directory).
-class InTempDir : public ::testing::Test {
- protected:
-  void SetUp() override {
-    m_old = fs::current_path();
-    m_dir = fs::temp_directory_path() /
-            ("modlink_lifecycle." + std::to_string(std::rand()) + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    fs::create_directories(m_dir);
-    fs::current_path(m_dir);
-  }
-  void TearDown() override {
-    fs::current_path(m_old);
-    std::error_code ec;
-    fs::remove_all(m_dir, ec);
-  }
-  fs::path m_old, m_dir;
-};
+using InTempDir = testsupport::InTempDirectory;
+using testsupport::ReadFile;
 
 TEST_F(InTempDir, TraceFileHoldsTheReaderStartLine) {
   {
