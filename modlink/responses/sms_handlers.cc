@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "modlink/responses/parsing.h"
+#include "modlink/responses/record_packing.h"
 #include "modlink/textcoding/charset.h"
 #include "modlink/textcoding/pdu_decoder.h"
 
@@ -16,37 +17,6 @@ namespace {
 
 // ---- Little-endian packing ----
 
-class Packer {
- public:
-  explicit Packer(uint8_t* out) : m_out(out) {}
-  void U8(uint8_t v) { m_out[m_pos++] = v; }
-  void U16(uint16_t v) {
-    U8(static_cast<uint8_t>(v & 0xFF));
-    U8(static_cast<uint8_t>(v >> 8));
-  }
-  void I32(int32_t v) {
-    const uint32_t u = static_cast<uint32_t>(v);
-    for (int shift = 0; shift < 32; shift += 8) U8(static_cast<uint8_t>((u >> shift) & 0xFF));
-  }
-  void Bytes(const void* bytes, size_t n) {
-    std::memcpy(m_out + m_pos, bytes, n);
-    m_pos += n;
-  }
-  void Clock(const ClockRecord& c) {
-    U16(c.m_nYear);
-    U8(c.m_nMonth);
-    U8(c.m_nDay);
-    U8(c.m_nHour);
-    U8(c.m_nMinute);
-    U8(c.m_nSecond);
-    U8(0);
-  }
-  size_t Pos() const { return m_pos; }
-
- private:
-  uint8_t* m_out;
-  size_t m_pos = 0;
-};
 
 template <typename Record>
 void PostRecord(linklayer& link, int32_t id, const Record& record) {
@@ -57,7 +27,7 @@ void PostRecord(linklayer& link, int32_t id, const Record& record) {
 
 void PostI32(linklayer& link, int32_t id, int32_t value) {
   uint8_t bytes[4];
-  Packer(bytes).I32(value);
+  RecordWriter(bytes).AppendI32(value);
   link.Post(id, bytes, 4);
 }
 
@@ -154,43 +124,41 @@ int32_t DecodeMessage(const char* text, int32_t available, SmsRecord* record,
 // ---- Packing ----
 
 void PackRecord(const SmsRecord& r, uint8_t (&out)[sizeof(SmsRecord)]) {
-  Packer p(out);
-  p.I32(r.m_nIndex);
-  p.U8(r.m_nStatus);
-  p.U8(r.m_nAddressType);
-  p.U8(r.m_bReport);
-  p.U8(0);
-  p.Clock(r.m_Time);
-  p.Bytes(r.m_strAddress, sizeof r.m_strAddress);
-  p.I32(r.m_nConcatRef);
-  p.I32(r.m_nConcatTotal);
-  p.I32(r.m_nConcatSeq);
-  p.Bytes(r.m_strText, sizeof r.m_strText);
+  RecordWriter p(out);
+  p.AppendI32(r.m_nIndex);
+  p.AppendU8(r.m_nStatus);
+  p.AppendU8(r.m_nAddressType);
+  p.AppendU8(r.m_bReport);
+  p.AppendU8(0);
+  p.AppendClock(r.m_Time);
+  p.AppendBytes(r.m_strAddress, sizeof r.m_strAddress);
+  p.AppendI32(r.m_nConcatRef);
+  p.AppendI32(r.m_nConcatTotal);
+  p.AppendI32(r.m_nConcatSeq);
+  p.AppendBytes(r.m_strText, sizeof r.m_strText);
 }
 
 void PackRecord(const NewSmsRecord& r, uint8_t (&out)[sizeof(NewSmsRecord)]) {
-  std::memset(out, 0, sizeof out);
-  Packer p(out);
-  p.I32(r.m_nStorage);
-  p.I32(r.m_nIndex);
+  RecordWriter p(out);
+  p.AppendI32(r.m_nStorage);
+  p.AppendI32(r.m_nIndex);
 }
 
 void PackRecord(const SmsMemoryRecord& r, uint8_t (&out)[sizeof(SmsMemoryRecord)]) {
-  Packer p(out);
+  RecordWriter p(out);
   for (const SmsMemoryRecord::Memory& m : r.m_Memory) {
-    p.I32(m.m_bPhone);
-    p.I32(m.m_nUsed);
-    p.I32(m.m_nTotal);
+    p.AppendI32(m.m_bPhone);
+    p.AppendI32(m.m_nUsed);
+    p.AppendI32(m.m_nTotal);
   }
 }
 
 void PackRecord(const ValidityRecord& r, uint8_t (&out)[sizeof(ValidityRecord)]) {
-  std::memset(out, 0, sizeof out);
-  Packer p(out);
-  p.U16(r.m_nFirst);
-  p.U8(r.m_nSecond);
-  p.U8(r.m_nThird);
-  p.U8(r.m_nFourth);
+  RecordWriter p(out);
+  p.AppendU16(r.m_nFirst);
+  p.AppendU8(r.m_nSecond);
+  p.AppendU8(r.m_nThird);
+  p.AppendU8(r.m_nFourth);
 }
 
 // ---- Messages ----
@@ -454,7 +422,7 @@ int32_t SmsTagHandler(linklayer& link, int32_t id, const char* text, int32_t ava
   line.Skip();
   line.Decimal32();  // the tag, not delivered
   uint8_t bytes[2];
-  Packer(bytes).U16(static_cast<uint16_t>(index & 0xFFFF));
+  RecordWriter(bytes).AppendU16(static_cast<uint16_t>(index & 0xFFFF));
   link.Post(id, bytes, 2);
   return line.Pos();
 }
