@@ -163,6 +163,22 @@ void PackRecord(const ValidityRecord& r, uint8_t (&out)[sizeof(ValidityRecord)])
 
 // ---- Messages ----
 
+namespace {
+
+// The header's record completed from the PDU line and posted; the bytes
+// used, or kIncomplete until the PDU line is whole.
+int32_t DecodeAndPost(linklayer& link, int32_t id, const char* text, int32_t available,
+                      SmsRecord& record) {
+  int32_t decoded = 0;
+  bool posted = false;
+  const int32_t used = DecodeMessage(text, available, &record, &decoded, &posted);
+  if (used < 0) return kIncomplete;
+  if (posted) PostRecord(link, id, record);
+  return used;
+}
+
+}  // namespace
+
 int32_t SmsReadHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
   TraceLog("dll_SmsMtReadInd\n");
   const int32_t lineLength = LineLength(text, available);
@@ -175,12 +191,7 @@ int32_t SmsReadHandler(linklayer& link, int32_t id, const char* text, int32_t av
   const char c = header.Peek();
   if (c >= '0' && c <= '9') record.m_nStatus = static_cast<uint8_t>(c - '0');
   record.m_nIndex = SmsReadIndex.load();
-  int32_t decoded = 0;
-  bool posted = false;
-  const int32_t used = DecodeMessage(text, available, &record, &decoded, &posted);
-  if (used < 0) return kIncomplete;
-  if (posted) PostRecord(link, id, record);
-  return used;
+  return DecodeAndPost(link, id, text, available, record);
 }
 
 int32_t SmsListHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
@@ -195,12 +206,7 @@ int32_t SmsListHandler(linklayer& link, int32_t id, const char* text, int32_t av
   header.Skip();
   const char c = header.Peek();
   if (c >= '0' && c <= '9') record.m_nStatus = static_cast<uint8_t>(c - '0');
-  int32_t decoded = 0;
-  bool posted = false;
-  const int32_t used = DecodeMessage(text, available, &record, &decoded, &posted);
-  if (used < 0) return kIncomplete;
-  if (posted) PostRecord(link, id, record);
-  return used;
+  return DecodeAndPost(link, id, text, available, record);
 }
 
 int32_t SmsReportHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
