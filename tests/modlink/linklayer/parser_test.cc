@@ -7,36 +7,17 @@
 #include <vector>
 
 #include "modlink/linklayer/linklayer.h"
+#include "tests/modlink/responses/handler_harness.h"
 #include "tests/modlink/linklayer/trace_capture.h"
 
 namespace {
 
 using modlink::linklayer;
 
-struct Indication {
-  int32_t id;
-  std::string payload;
-  bool operator==(const Indication& o) const { return id == o.id && payload == o.payload; }
-};
+using testsupport::Drain;
+using testsupport::Feed;
+using Indication = testsupport::Ind;
 
-std::ostream& operator<<(std::ostream& os, const Indication& i) {
-  return os << "{" << i.id << ", \"" << i.payload << "\"}";
-}
-
-std::vector<Indication> Drain(linklayer& link) {
-  std::vector<Indication> out;
-  std::vector<char> buf(4096);
-  int32_t id = 0, length = 0;
-  while (link.ReadQ.Dequeue(&id, buf.data(), &length, 4096))
-    out.push_back({id, std::string(buf.data(), static_cast<size_t>(length - 2))});
-  return out;
-}
-
-void Feed(linklayer& link, const std::string& bytes) {
-  if (link.AppendRead(reinterpret_cast<const uint8_t*>(bytes.data()),
-                      static_cast<int32_t>(bytes.size())))
-    link.Parse();
-}
 
 struct ParserCase {
   const char* name;

@@ -22,8 +22,15 @@ struct Ind {
 };
 
 inline std::ostream& operator<<(std::ostream& os, const Ind& i) {
-  os << "{" << i.id << ",";
-  for (unsigned char c : i.payload) os << " " << std::hex << int(c) << std::dec;
+  os << "{" << i.id << ", " << i.payload.size() << " bytes:";
+  for (size_t k = 0; k < i.payload.size() && k < 80; ++k) {
+    const unsigned char c = static_cast<unsigned char>(i.payload[k]);
+    if (c >= 0x20 && c < 0x7F) {
+      os << c;
+    } else {
+      os << "\\x" << std::hex << static_cast<int>(c) << std::dec;
+    }
+  }
   return os << "}";
 }
 
@@ -66,6 +73,13 @@ struct HandlerCase {
   bool answer;
 };
 
+// Hands bytes to the parser as the reader thread does.
+inline void Feed(linklayer& link, const std::string& bytes) {
+  if (link.AppendRead(reinterpret_cast<const uint8_t*>(bytes.data()),
+                      static_cast<int32_t>(bytes.size())))
+    link.Parse();
+}
+
 inline const modlink::ResponseEntry* Match(linklayer& link, const std::string& text) {
   for (const auto& e : link.m_ResponseTable)
     if (text.compare(0, static_cast<size_t>(e.length), e.prefix) == 0) return &e;
@@ -89,15 +103,11 @@ inline void CheckHandlerCase(const HandlerCase& c) {
   }
   for (size_t split = 0; split < input.size(); ++split) {
     linklayer link(false);
-    auto feed = [&](const std::string& part) {
-      if (link.AppendRead(reinterpret_cast<const uint8_t*>(part.data()), static_cast<int32_t>(part.size())))
-        link.Parse();
-    };
     if (split == 0) {
-      feed(input);
+      Feed(link, input);
     } else {
-      feed(input.substr(0, split));
-      feed(input.substr(split));
+      Feed(link, input.substr(0, split));
+      Feed(link, input.substr(split));
     }
     std::vector<Ind> expected = c.expected;
     expected.push_back({100, "OK"});

@@ -92,10 +92,7 @@ TEST(NetworkHandlers, EachLineAloneAndFollowedByOk) {
 
 TEST(NetworkHandlers, TechnologySwitchesTheThreeGFlag) {
   linklayer link(false);
-  auto feed = [&](const std::string& s) {
-    link.AppendRead(reinterpret_cast<const uint8_t*>(s.data()), static_cast<int32_t>(s.size()));
-    link.Parse();
-  };
+  auto feed = [&](const std::string& bytes) { Feed(link, bytes); };
   feed("\r\n*CNTI: 0,UMTS\r\n");
   EXPECT_EQ(link.m_b3GNetwork.load(), 1);
   feed("\r\n*CNTI: 0,GSM\r\n");

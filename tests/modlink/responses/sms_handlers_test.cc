@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "modlink/linklayer/linklayer.h"
+#include "tests/modlink/responses/handler_harness.h"
 #include "modlink/responses/sms_handlers.h"
 #include "tests/modlink/linklayer/trace_capture.h"
 
@@ -15,39 +16,10 @@ namespace {
 
 using modlink::linklayer;
 
-struct Indication {
-  int32_t id;
-  std::string payload;
-  bool operator==(const Indication& o) const { return id == o.id && payload == o.payload; }
-};
+using testsupport::Drain;
+using testsupport::Feed;
+using Indication = testsupport::Ind;
 
-std::ostream& operator<<(std::ostream& os, const Indication& i) {
-  os << "{" << i.id << ", " << i.payload.size() << " bytes:";
-  for (size_t k = 0; k < i.payload.size() && k < 80; ++k) {
-    const unsigned char c = static_cast<unsigned char>(i.payload[k]);
-    if (c >= 0x20 && c < 0x7F) {
-      os << c;
-    } else {
-      os << "\\x" << std::hex << static_cast<int>(c) << std::dec;
-    }
-  }
-  return os << "}";
-}
-
-std::vector<Indication> Drain(linklayer& link) {
-  std::vector<Indication> out;
-  std::vector<char> buf(4096);
-  int32_t id = 0, length = 0;
-  while (link.ReadQ.Dequeue(&id, buf.data(), &length, 4096))
-    out.push_back({id, std::string(buf.data(), static_cast<size_t>(length - 2))});
-  return out;
-}
-
-void Feed(linklayer& link, const std::string& bytes) {
-  if (link.AppendRead(reinterpret_cast<const uint8_t*>(bytes.data()),
-                      static_cast<int32_t>(bytes.size())))
-    link.Parse();
-}
 
 // ---- Expected payloads at the client's offsets ----
 
