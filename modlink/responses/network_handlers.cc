@@ -424,13 +424,15 @@ int32_t CallForwardHandler(linklayer& link, int32_t id, const char* text, int32_
   enum class Field { Skipping, Number, Type, Subaddress, SubaddressType, Time } state = Field::Skipping;
   char number[24] = {};
   size_t digits = 0;
-  int32_t type = 0, time = 0;
+  // Fields keep their 32-bit width: overlong digit runs wrap.
+  uint32_t type = 0, time = 0;
   while (!line.AtEnd()) {
     const char b = line.Peek();
     if (IsDigit(b) || b == '+') {
+      const auto digit = static_cast<uint32_t>(static_cast<int32_t>(b) - 48);
       if (state == Field::Number && digits < 23) number[digits++] = b;
-      if (state == Field::Type) type = type * 10 + (b - 48);
-      if (state == Field::Time) time = time * 10 + (b - 48);
+      if (state == Field::Type) type = type * 10u + digit;
+      if (state == Field::Time) time = time * 10u + digit;
       line.Skip();
       continue;
     }
@@ -457,8 +459,8 @@ int32_t CallForwardHandler(linklayer& link, int32_t id, const char* text, int32_
   RecordWriter w(record, sizeof record);
   w.I32(0, status);
   w.Text(4, 24, number, sizeof number);
-  w.I32(28, type);
-  w.I32(32, time);
+  w.I32(28, static_cast<int32_t>(type));
+  w.I32(32, static_cast<int32_t>(time));
   link.Post(id, record, sizeof record);
   return end;
 }

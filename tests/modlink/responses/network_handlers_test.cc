@@ -74,6 +74,8 @@ std::vector<HandlerCase> Cases() {
       {"video end", "VPEND 16", {{167, std::string("16\0", 3)}}, 8, false},
       {"call forwarding active", "+CCFC: 1,1,\"+8613812345678\",145,,,20",
        {{140, Le32(1) + Field("+8613812345678", 24) + Le32(145) + Le32(20)}}, 36, true},
+      {"call forwarding with an overlong type wraps (fuzzer)", "+CCFC: 1,1,\"1\",99999999999",
+       {{140, Le32(1) + Field("1", 24) + Le32(1215752191) + Le32(0)}}, 26, true},
       {"call forwarding off", "+CCFC: 0,7", {{140, Le32(0) + Field("", 24) + Le32(0) + Le32(0)}}, 10, true},
       {"call forwarding test answer", "+CCFC: (0-5)", {}, 12, true},
       {"call waiting", "+CCWA: 1,1", {{141, Bytes({1})}}, 10, true},
