@@ -57,30 +57,44 @@ TEST_F(LibraryTest, LoadUnloadCyclesLeaveNoThreadBehind) {
   EXPECT_NE(log.find("] ~linklayer\n"), std::string::npos);
 }
 
-TEST_F(LibraryTest, SecondProcessTracesToTheTimeStampedFile) {
-  plat::SharedLibrary lib;
-  ASSERT_TRUE(lib.Load(MODLINK_LIBRARY_PATH)) << lib.Error();
+// Runs this test program again as a child with `variable` set, its output
+// in child.out of the current directory; the child's exit status.
+int RunChild(const char* variable) {
   const std::string exe = plat::ExecutableDirectory() + "modlink_tests";
 #ifdef _WIN32
-  _putenv_s("MODLINK_EXPECT_FALLBACK_TRACE", "1");
+  _putenv_s(variable, "1");
   // cmd.exe drops the first and the last quote of the line.
   const std::string command = "\"\"" + exe + "\" >child.out 2>&1\"";
 #else
-  setenv("MODLINK_EXPECT_FALLBACK_TRACE", "1", 1);
+  setenv(variable, "1", 1);
   const std::string command = "\"" + exe + "\" >child.out 2>&1";
 #endif
   const int status = std::system(command.c_str());
 #ifdef _WIN32
-  _putenv_s("MODLINK_EXPECT_FALLBACK_TRACE", "");
+  _putenv_s(variable, "");
 #else
-  unsetenv("MODLINK_EXPECT_FALLBACK_TRACE");
+  unsetenv(variable);
 #endif
-  EXPECT_EQ(status, 0) << ReadFile(m_dir / "child.out");
+  return status;
+}
+
+TEST_F(LibraryTest, SecondProcessTracesToTheTimeStampedFile) {
+  plat::SharedLibrary lib;
+  ASSERT_TRUE(lib.Load(MODLINK_LIBRARY_PATH)) << lib.Error();
+  EXPECT_EQ(RunChild("MODLINK_EXPECT_FALLBACK_TRACE"), 0) << ReadFile(m_dir / "child.out");
   EXPECT_NE(ReadFile(m_dir / "child.out").find("fallback trace ok"), std::string::npos);
   lib.Unload();
   // The first process's log was not truncated by the second.
   const std::string log = ReadFile(m_dir / "servb.log");
   EXPECT_NE(log.find("] Beging read loop\n"), std::string::npos) << log;
+}
+
+TEST_F(LibraryTest, ProcessEndsWithTheLibraryStillLoaded) {
+  // A client that never unloads the library: the process must still end
+  // (on Windows the library's threads are already gone when it is told).
+  EXPECT_EQ(RunChild("MODLINK_EXIT_WITH_LIBRARY_LOADED"), 0) << ReadFile(m_dir / "child.out");
+  EXPECT_NE(ReadFile(m_dir / "child.out").find("exiting with the library loaded"),
+            std::string::npos);
 }
 
 }  // namespace
@@ -113,4 +127,28 @@ int RunFallbackTraceChild() {
   }
   std::printf("fallback trace ok\n");
   return 0;
+}
+
+// The child of ProcessEndsWithTheLibraryStillLoaded: loads the library,
+// lets its threads run, and returns from main with it loaded.
+int RunExitWithLibraryLoadedChild() {
+  auto* lib = new plat::SharedLibrary();  // never unloaded: the process ends first
+  if (!lib->Load(MODLINK_LIBRARY_PATH)) return 2;
+  auto search = reinterpret_cast<decltype(&Dll_SearchPort)>(lib->Symbol("Dll_SearchPort"));
+  auto read = reinterpret_cast<decltype(&Dll_ReadDate)>(lib->Symbol("Dll_ReadDate"));
+  if (search == nullptr || read == nullptr) return 3;
+  search();
+  for (int i = 0; i < 200; ++i) {
+    int32_t id = 0, length = 0;
+    char buf[4096];
+    while (read(&id, buf, &length) & 0xFF) {
+      if (id == 195) {
+        std::printf("exiting with the library loaded\n");
+        std::fflush(stdout);
+        return 0;
+      }
+    }
+    plat::SleepMs(20);
+  }
+  return 4;
 }

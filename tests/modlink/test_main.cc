@@ -20,11 +20,14 @@ void SetEnv(const char* name, const std::string& value) {
 
 }  // namespace
 
-int RunFallbackTraceChild();  // library_test.cc
+int RunFallbackTraceChild();           // library_test.cc
+int RunExitWithLibraryLoadedChild();  // library_test.cc
 
 int main(int argc, char** argv) {
   const char* child = std::getenv("MODLINK_EXPECT_FALLBACK_TRACE");
   if (child != nullptr && *child != '\0') return RunFallbackTraceChild();
+  const char* exiting = std::getenv("MODLINK_EXIT_WITH_LIBRARY_LOADED");
+  if (exiting != nullptr && *exiting != '\0') return RunExitWithLibraryLoadedChild();
   if (std::getenv("MODLINK_TEST_CHILD") == nullptr) {
     std::random_device rd;
     const auto root = std::filesystem::temp_directory_path() /
