@@ -53,6 +53,9 @@ constexpr int32_t kRequestQuiet = 10;
 constexpr int32_t kRequestRaw = 32;
 
 constexpr int32_t kRecvBufSize = 4096;
+// Zero bytes after the parser's work copy: no fixed-offset look of a
+// handler reads outside it.
+constexpr int32_t kParseWorkPadding = 256;
 constexpr int kMaxCandidatePorts = 30;
 
 // Timing of the product; tests may shorten them through TestTimings only.
@@ -83,6 +86,8 @@ class linklayer {
   plat::Event m_hAnswerEvent{plat::ResetMode::Manual};
   std::atomic<uint8_t> m_bPortReported{0};
   uint8_t m_RecvBuf[kRecvBufSize] = {};
+  // The parser's unwrapped copy of the unparsed bytes (reader thread only).
+  uint8_t m_ParseWork[kRecvBufSize + kParseWorkPadding] = {};
   int32_t m_nReadPos = 0, m_nWritePos = 0, m_nUnparsed = 0;
   PrimitiveQueue WriteQ{"<Unknown>"};
   PrimitiveQueue ReadQ{"<Unknown>"};

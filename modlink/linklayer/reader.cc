@@ -7,6 +7,7 @@
 // way the card's bytes were split into reads: a line whose end has not
 // arrived yet stays in the receive buffer for the next run, and a line that
 // matches nothing is dropped on its own.
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -14,10 +15,6 @@
 
 namespace modlink {
 namespace {
-
-// Zero bytes after the work copy: no fixed-offset look of a handler reads
-// outside it.
-constexpr int32_t kWorkPadding = 256;
 
 bool IsLineEnd(uint8_t c) { return c == '\r' || c == '\n'; }
 
@@ -91,10 +88,12 @@ bool linklayer::AppendRead(const uint8_t* bytes, int32_t count) {
 
 void linklayer::Parse() {
   if (m_nUnparsed == 0) return;
-  std::vector<uint8_t> work(static_cast<size_t>(kRecvBufSize + kWorkPadding), 0);
+  uint8_t* const work = m_ParseWork;
   const int32_t total = m_nUnparsed;
-  for (int32_t i = 0; i < total; ++i)
-    work[static_cast<size_t>(i)] = m_RecvBuf[(m_nReadPos + i) % kRecvBufSize];
+  const int32_t first = std::min(total, kRecvBufSize - m_nReadPos);
+  std::memcpy(work, m_RecvBuf + m_nReadPos, static_cast<size_t>(first));
+  std::memcpy(work + first, m_RecvBuf, static_cast<size_t>(total - first));
+  std::memset(work + total, 0, kParseWorkPadding);
   int32_t p = 0;
   auto consume = [&](int32_t n) {
     p += n;
@@ -104,13 +103,13 @@ void linklayer::Parse() {
   const uint64_t postedBefore = m_nPosted.load();
 
   for (;;) {
-    while (p < total && IsLineEnd(work[static_cast<size_t>(p)])) consume(1);
+    while (p < total && IsLineEnd(work[p])) consume(1);
     if (p >= total) {
       EmptyRecvBuf();
       break;
     }
     const int32_t available = total - p;
-    const char* text = reinterpret_cast<const char*>(work.data() + p);
+    const char* text = reinterpret_cast<const char*>(work + p);
     const ResponseEntry* match = nullptr;
     for (const ResponseEntry& e : m_ResponseTable) {
       if (e.length <= available && std::memcmp(text, e.prefix.data(), e.length) == 0) {
@@ -121,7 +120,7 @@ void linklayer::Parse() {
     if (match == nullptr) {
       // An unknown line is dropped up to its end; one whose end has not
       // arrived yet is kept, it may still become a known response.
-      const int32_t end = FindLineEnd(work.data(), p, total);
+      const int32_t end = FindLineEnd(work, p, total);
       if (end < 0) break;
       consume(end - p);
       continue;
@@ -133,7 +132,7 @@ void linklayer::Parse() {
     }
     if (used == -2) {
       TraceLog("Err:Parser error for return -1");
-      const int32_t end = FindCr(work.data(), p, total);
+      const int32_t end = FindCr(work, p, total);
       consume(end < 0 ? available : end - p);
       continue;
     }
