@@ -133,6 +133,7 @@ EnumResult ReadValue(const std::string& path, uint8_t* data, uint32_t* dataLen) 
 
 struct RegKey::Impl {
   std::string dir;
+  std::vector<std::string> listing;  // value names of the current enumeration
 
   // Change notification.
   std::mutex mutex;
@@ -254,8 +255,13 @@ void RegKey::Close() {
 EnumResult RegKey::EnumValue(uint32_t index, char* name, uint32_t* nameLen,
                              uint8_t* data, uint32_t* dataLen) {
   if (!m_impl || name == nullptr || nameLen == nullptr) return EnumResult::Error;
-  std::vector<std::string> names;
-  if (!ListValues(m_impl->dir, &names)) return EnumResult::Error;
+  // The directory is listed once per enumeration (at index 0), not once
+  // per value: callers walk the indexes from 0 up.
+  std::vector<std::string>& names = m_impl->listing;
+  if (index == 0 || index > names.size()) {
+    names.clear();
+    if (!ListValues(m_impl->dir, &names)) return EnumResult::Error;
+  }
   if (index >= names.size()) return EnumResult::NoMoreItems;
   const std::string& n = names[index];
   if (n.size() + 1 > *nameLen) {
