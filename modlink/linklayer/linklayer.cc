@@ -37,22 +37,25 @@ linklayer::linklayer(bool startThreads, Timings timings) : m_Timings(timings) {
     return;
   }
   if (!startThreads) return;
-  m_hReadThread.Start("modlink-reader", [this] {
-    plat::Thread::SetCurrentPriority(plat::ThreadPriority::Highest);
-    ReadLoop();
-  });
-  m_hWriteThread.Start("modlink-writer", [this] {
-    plat::Thread::SetCurrentPriority(plat::ThreadPriority::AboveNormal);
-    WriteLoop();
-  });
-  m_hRasThread.Start("modlink-status", [this] {
-    plat::Thread::SetCurrentPriority(plat::ThreadPriority::BelowNormal);
-    StatusLoop();
-  });
-  m_hMonitorThread.Start("modlink-monitor", [this] {
-    plat::Thread::SetCurrentPriority(plat::ThreadPriority::Normal);
-    MonitorLoop();
-  });
+  struct ThreadSpec {
+    plat::Thread* thread;
+    const char* name;
+    plat::ThreadPriority priority;
+    int (linklayer::*loop)();
+  };
+  const ThreadSpec threads[] = {
+      {&m_hReadThread, "modlink-reader", plat::ThreadPriority::Highest, &linklayer::ReadLoop},
+      {&m_hWriteThread, "modlink-writer", plat::ThreadPriority::AboveNormal, &linklayer::WriteLoop},
+      {&m_hRasThread, "modlink-status", plat::ThreadPriority::BelowNormal, &linklayer::StatusLoop},
+      {&m_hMonitorThread, "modlink-monitor", plat::ThreadPriority::Normal, &linklayer::MonitorLoop},
+  };
+  // Each thread sets its own priority first.
+  for (const ThreadSpec& t : threads) {
+    t.thread->Start(t.name, [this, t] {
+      plat::Thread::SetCurrentPriority(t.priority);
+      (this->*t.loop)();
+    });
+  }
   m_bRunning = true;
   m_hStartEvent.Set();
 }

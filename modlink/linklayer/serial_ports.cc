@@ -69,19 +69,28 @@ static bool OpenByNumber(plat::SerialPort& port, int32_t number) {
   return !path.empty() && port.Open(path);
 }
 
+// Opens the AT or video port with its trace lines; an opened port is
+// purged and its error state cleared.
+static bool OpenTraced(plat::SerialPort& port, int32_t number, const char* opening,
+                       const char* failed, const char* opened) {
+  TraceLog(opening);
+  if (!OpenByNumber(port, number)) {
+    TraceLog(failed);
+    return false;
+  }
+  TraceLog(opened);
+  port.Purge();
+  port.ClearErrors();
+  return true;
+}
+
 bool linklayer::OpenComPort() {
   const int32_t at = m_nAtPort;
   if (at == -1) return false;
-  if (!m_hComPort.IsOpen()) {
-    TraceLog("dll: open port\n");
-    if (!OpenByNumber(m_hComPort, at)) {
-      TraceLog("Cannot open serial port!\n");
-      return false;
-    }
-    TraceLog("open serial port successfully!\n");
-    m_hComPort.Purge();
-    m_hComPort.ClearErrors();
-  }
+  if (!m_hComPort.IsOpen() &&
+      !OpenTraced(m_hComPort, at, "dll: open port\n", "Cannot open serial port!\n",
+                  "open serial port successfully!\n"))
+    return false;
   m_nLinkState = 2;
   return true;
 }
@@ -143,15 +152,8 @@ bool linklayer::OpenVideoPort() {
   const int32_t video = m_nVideoPort;
   if (video == -1) return false;
   if (m_hVideoPort.IsOpen()) return true;
-  TraceLog("dll: open video port\n");
-  if (!OpenByNumber(m_hVideoPort, video)) {
-    TraceLog("Cannot open video port!\n");
-    return false;
-  }
-  TraceLog("open video port successfully!\n");
-  m_hVideoPort.Purge();
-  m_hVideoPort.ClearErrors();
-  return true;
+  return OpenTraced(m_hVideoPort, video, "dll: open video port\n", "Cannot open video port!\n",
+                    "open video port successfully!\n");
 }
 
 void linklayer::CloseVideoPort() {
