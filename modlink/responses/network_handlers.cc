@@ -259,13 +259,7 @@ int32_t DecimalPrefHandler(linklayer& link, int32_t id, const char* text, int32_
     case 177: TraceLog("dll_NetTrafficDomainPrefInd\n"); break;
     default: TraceLog("dll_PhoneFuncInd\n"); break;
   }
-  const int32_t end = LineLength(text, available);
-  if (end < 0) return kIncomplete;
-  LineCursor line(text, end);
-  line.SkipPast(':');
-  line.SkipBlanks();
-  link.PostByte(id, line.Decimal8());
-  return line.Pos();
+  return PostDecimalByte(link, id, text, available);
 }
 
 int32_t BandPrefHandler(linklayer& link, int32_t id, const char* text, int32_t available) {

@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "modlink/linklayer/linklayer.h"
+
 namespace modlink {
 
 int32_t LineCursor::LineEnd(bool stopAtLf) const {
@@ -92,6 +94,16 @@ bool StartsWithNoCase(const LineCursor& line, const char* word) {
       return false;
   }
   return true;
+}
+
+int32_t PostDecimalByte(linklayer& link, int32_t id, const char* text, int32_t available) {
+  const int32_t end = LineLength(text, available);
+  if (end < 0) return kIncomplete;
+  LineCursor line(text, end);
+  line.SkipPast(':');
+  line.SkipBlanks();
+  link.PostByte(id, line.Decimal8());
+  return line.Pos();
 }
 
 }  // namespace modlink

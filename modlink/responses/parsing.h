@@ -8,6 +8,8 @@
 
 namespace modlink {
 
+class linklayer;
+
 // Handler results besides the bytes consumed.
 constexpr int32_t kIncomplete = -1;  // the line has not fully arrived
 constexpr int32_t kMalformed = -2;   // the text cannot be parsed
@@ -69,5 +71,9 @@ int32_t LineLength(const char* text, int32_t available);
 int32_t ThroughLineEndFrom(const char* text, int32_t available, int32_t from);
 // Whether the line at the cursor begins with `word`, ignoring case.
 bool StartsWithNoCase(const LineCursor& line, const char* word);
+
+// The body of the handlers whose line is "<prefix>: <number>": posts the
+// number as one byte under `id` and consumes up to its last digit.
+int32_t PostDecimalByte(linklayer& link, int32_t id, const char* text, int32_t available);
 
 }  // namespace modlink

@@ -388,13 +388,7 @@ int32_t SmsByteHandler(linklayer& link, int32_t id, const char* text, int32_t av
     default:
       break;
   }
-  const int32_t lineLength = LineLength(text, available);
-  if (lineLength < 0) return kIncomplete;
-  LineCursor line(text, lineLength);
-  line.SkipPast(':');
-  line.SkipBlanks();
-  link.PostByte(id, line.Decimal8());
-  return line.Pos();
+  return PostDecimalByte(link, id, text, available);
 }
 
 int32_t SmsValidityHandler(linklayer& link, int32_t id, const char* text, int32_t available) {
