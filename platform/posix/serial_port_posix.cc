@@ -252,7 +252,7 @@ IoResult SerialPort::Read(void* buffer, uint32_t size) {
     return result;
   }
   if (buffer == nullptr || size == 0) {
-    result.ok = buffer != nullptr || size == 0;
+    result.ok = size == 0;  // nothing to read is done; a null buffer is refused
     return result;
   }
   auto* out = static_cast<uint8_t*>(buffer);
@@ -331,7 +331,7 @@ IoResult SerialPort::Write(const void* data, uint32_t size) {
     return result;
   }
   if (data == nullptr || size == 0) {
-    result.ok = data != nullptr || size == 0;
+    result.ok = size == 0;  // nothing to write is done; null data is refused
     return result;
   }
   const auto* in = static_cast<const uint8_t*>(data);
