@@ -1,7 +1,6 @@
 // The link-layer calls behind the client's exports; they run on the
 // client's threads.
 #include <cstring>
-#include <vector>
 
 #include "modlink/linklayer/linklayer.h"
 #include "modlink/linklayer/local_time.h"
@@ -14,16 +13,15 @@ bool linklayer::ReadIndication(int32_t* id, void* buffer, int32_t* length) {
     TraceLog("Dll_ReadDate: null argument refused\n");
     return false;
   }
-  std::vector<uint8_t> record(kRecvBufSize);
+  uint8_t record[kRecvBufSize];
   int32_t recordId = 0, recordLength = 0;
-  if (!ReadQ.Dequeue(&recordId, record.data(), &recordLength, kRecvBufSize))
-    return false;
+  if (!ReadQ.Dequeue(&recordId, record, &recordLength, kRecvBufSize)) return false;
   *id = recordId;
   // Every record carries the CR LF the queue appended; a shorter one has
   // no payload at all.
   const int32_t payload = recordLength >= 2 ? recordLength - 2 : 0;
   *length = payload;
-  if (payload > 0) std::memcpy(buffer, record.data(), static_cast<size_t>(payload));
+  if (payload > 0) std::memcpy(buffer, record, static_cast<size_t>(payload));
   // At most 20 indications a second reach the client.
   plat::SleepMs(m_Timings.readDatePauseMs);
   return true;

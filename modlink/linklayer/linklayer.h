@@ -155,12 +155,8 @@ class linklayer {
 
  private:
   void HandleRequest(int32_t id, const uint8_t* bytes, int32_t length);
-  void ClosePortForRecheck();
   TraceFile m_TraceFile;
   bool m_bRunning = false;
 };
-
-// The library's one object; constructed when the library is loaded.
-linklayer& TheLink();
 
 }  // namespace modlink

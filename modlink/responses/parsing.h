@@ -54,7 +54,6 @@ class LineCursor {
   // Moves past the line end and every CR or LF right after it.
   void ThroughLineEnd();
 
-  const char* Text() const { return m_text; }
   int32_t Available() const { return m_end; }
 
  private:
